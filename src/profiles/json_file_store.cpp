@@ -1,0 +1,116 @@
+#include "profiles/json_file_store.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <json/reader.h>
+#include <json/writer.h>
+
+#include "base/debug_trace.h"
+
+namespace norvik::profiles {
+
+std::string JsonFileStore::readjsonFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    DebugTraceF("readjsonFile 错误吗：：%d\n", errno);
+    return {};
+  }
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size <= 0) return {};
+  in.seekg(0, std::ios::beg);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  in.read(bytes.data(), size);
+  if (in.gcount() != size) return {};
+  return bytes;
+}
+
+Json::Value JsonFileStore::ReadJson(const std::filesystem::path& path) {
+  const std::string text = readjsonFile(path);
+  if (text.empty()) {
+    DebugTraceF("%s\n", path.string().c_str());
+    return Json::Value();
+  }
+  Json::CharReaderBuilder builder;
+  builder["collectComments"] = true;
+  // Deeply nested documents are refused rather than recursed into without bound.
+  builder["stackLimit"] = 256;
+  std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+  Json::Value root;
+  std::string errors;
+  if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors)) return Json::Value();
+  return root;
+}
+
+std::string JsonFileStore::StyledText(const Json::Value& value) {
+  // StyledWriter is jsoncpp's deprecated writer, kept because its output (indent 3, right margin
+  // 74) is the format of every stored file.
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
+  Json::StyledWriter writer;
+  std::string text = writer.write(value);
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+  // StyledWriter ends its text with one newline already.
+  if (text.empty() || text.back() != '\n') text.push_back('\n');
+  return text;
+}
+
+bool JsonFileStore::WriteJson(const std::filesystem::path& path, const Json::Value& value) {
+  return WriteFileAtomically(path, StyledText(value));
+}
+
+std::string JsonFileStore::MakeTimestampId() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t t = std::chrono::system_clock::to_time_t(now);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm local{};
+  localtime_r(&t, &local);
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%d_%02d_%02d_%02d_%02d_%02d_%03d", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                static_cast<int>(ms));
+  return buffer;
+}
+
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  std::error_code ec;
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+  std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  bool ok = true;
+  std::size_t done = 0;
+  while (ok && done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) ok = false;
+    else done += static_cast<std::size_t>(n);
+  }
+  if (ok && ::fsync(fd) != 0) ok = false;
+  // Files are created readable by the user alone by mkstemp; stored files keep normal modes.
+  if (ok) ::fchmod(fd, 0644);
+  if (::close(fd) != 0) ok = false;
+  if (ok) std::filesystem::rename(temp, path, ec);
+  if (!ok || ec) {
+    std::filesystem::remove(temp, ec);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace norvik::profiles
