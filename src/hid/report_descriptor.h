@@ -181,8 +181,11 @@ inline constexpr std::size_t kMaxCollectionDepth = 32;
 inline constexpr std::size_t kMaxGlobalStackDepth = 16;
 inline constexpr std::size_t kMaxLocalUsages = 1024;   // usage items before one main item
 inline constexpr std::size_t kMaxReportBytes = 16384;  // per report id, id byte included
-inline constexpr std::size_t kMaxCapsPerCollection = 4096;
+inline constexpr std::size_t kMaxTopLevelCollections = 255;
+inline constexpr std::size_t kMaxCapsPerCollection = 1024;  // button and value caps, per type
 inline constexpr std::size_t kMaxDataElementsPerCollection = 16384;
+inline constexpr std::size_t kMaxButtonSlotsPerCollection = 4096;  // per report type
+inline constexpr std::size_t kMaxFieldCount = 0xFFFF;  // report count and size of one item
 
 // Parses a report descriptor into its top-level collections, in descriptor order (collection
 // number n is element n - 1). nullopt when the descriptor is malformed, exceeds the bounds
