@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <exception>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -20,6 +21,13 @@
 namespace norvik::profiles {
 
 std::string JsonFileStore::readjsonFile(const std::filesystem::path& path) {
+  // Only regular files are read: a folder opens fine on Linux and reports a size near 2^63,
+  // which would be allocated before the read fails.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    DebugTraceF("readjsonFile 错误吗：：%d\n", ec ? ec.value() : ENOENT);
+    return {};
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     DebugTraceF("readjsonFile 错误吗：：%d\n", errno);
@@ -27,7 +35,7 @@ std::string JsonFileStore::readjsonFile(const std::filesystem::path& path) {
   }
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();
-  if (size <= 0) return {};
+  if (size <= 0 || size > static_cast<std::streamoff>(kMaxJsonFileBytes)) return {};
   in.seekg(0, std::ios::beg);
   std::string bytes(static_cast<std::size_t>(size), '\0');
   in.read(bytes.data(), size);
@@ -48,7 +56,13 @@ Json::Value JsonFileStore::ReadJson(const std::filesystem::path& path) {
   std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   Json::Value root;
   std::string errors;
-  if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors)) return Json::Value();
+  // jsoncpp throws (rather than failing) when the nesting limit is exceeded.
+  try {
+    if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors))
+      return Json::Value();
+  } catch (const std::exception&) {
+    return Json::Value();
+  }
   return root;
 }
 

@@ -3,12 +3,17 @@
 // temporary file in the same folder, is flushed to disk, and replaces the old file by rename, so
 // a crash or a full disk leaves either the old file or the new one, never a mix.
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 
 #include <json/value.h>
 
 namespace norvik::profiles {
+
+// Larger files are not read: no file of the program comes near it, and a bound keeps a wrong
+// path (a device node, a huge download) from exhausting memory.
+inline constexpr std::size_t kMaxJsonFileBytes = 64u * 1024u * 1024u;
 
 class JsonFileStore {
  public:

@@ -1,0 +1,183 @@
+#include "profiles/basic_profiledata.h"
+
+#include "base/debug_trace.h"
+#include "profiles/json_access.h"
+#include "profiles/json_file_store.h"
+#include "profiles/light_list.h"
+
+namespace norvik::profiles {
+namespace {
+
+constexpr char kDeviceKey[] = "Device";
+
+const Json::Value& SectionOf(const Json::Value& document, int index) {
+  return Element(Member(document, kDeviceKey), index);
+}
+
+void PutSection(Json::Value& document, int index, const Json::Value& section) {
+  ArrayElementAt(ArrayMember(document, kDeviceKey), static_cast<Json::ArrayIndex>(index)) = section;
+}
+
+std::uint8_t ByteOf(const Json::Value& object, const char* key) {
+  return static_cast<std::uint8_t>(IntegerOrZero(Member(object, key)));
+}
+
+}  // namespace
+
+bool CBasicProfiledata::Save() {
+  return SaveSection(profilePath_, section_);
+}
+
+bool CBasicProfiledata::SaveSection(const std::filesystem::path& path, const Json::Value& section) {
+  if (path.empty() || !section.isObject()) return false;
+  Json::Value document = JsonFileStore::ReadJson(path);
+  PutSection(document, sectionIndex_, section);
+  return WriteDocument(path, document);
+}
+
+bool CBasicProfiledata::WriteDocument(const std::filesystem::path& path,
+                                      const Json::Value& document) {
+  if (path.empty()) return false;
+  return JsonFileStore::WriteJson(path, document);
+}
+
+void CBasicProfiledata::SetProfilePath(const std::filesystem::path& path) {
+  if (!path.empty()) profilePath_ = path;
+}
+
+void CBasicProfiledata::SetDefaultPath(const std::filesystem::path& path) {
+  if (!path.empty()) defaultPath_ = path;
+}
+
+bool CBasicProfiledata::SetSectionIndex(int index) {
+  if (index < 0 || index > kMaxSectionIndex) return false;
+  sectionIndex_ = index;
+  return true;
+}
+
+Json::Value CBasicProfiledata::LoadSection(const std::filesystem::path& path) {
+  Json::Value document = JsonFileStore::ReadJson(path);
+  Json::Value section = SectionOf(document, sectionIndex_);
+  if (!section.isObject()) {
+    // A section of the wrong type is as unusable as a missing one: every getter would read zeros
+    // and the device would be sent an empty profile.
+    section = SectionOf(JsonFileStore::ReadJson(defaultPath_), sectionIndex_);
+    if (section.isObject()) {
+      PutSection(document, sectionIndex_, section);
+      if (!path.empty() && !WriteDocument(path, document)) {
+        DebugTraceF("profile: could not write %s\n", path.string().c_str());
+      }
+    } else {
+      section = Json::Value();
+    }
+  }
+  section_ = section;
+  return section_;
+}
+
+Json::Value CBasicProfiledata::LoadLightingList(const std::filesystem::path& path) {
+  lightingListPath_ = path;
+  lightingList_ = JsonFileStore::ReadJson(path);
+  return lightingList_;
+}
+
+Json::Value& CBasicProfiledata::MutableSection() {
+  if (!section_.isObject()) section_ = Json::Value(Json::objectValue);
+  return section_;
+}
+
+LightState CBasicProfiledata::GetLightInfo() {
+  const Json::Value& info = Member(section_, "LightInfo");
+  if (!info.isObject()) return lightState_;
+  LightState state;
+  state.SelectItem = ByteOf(info, "SelectItem");
+  state.Light = ByteOf(info, "Light");
+  state.Speed = ByteOf(info, "Speed");
+  state.MultiColor = ReadFlag(Member(info, "MultiColor")).value_or(false) ? 1 : 0;
+  state.Red = ByteOf(info, "Red");
+  state.Green = ByteOf(info, "Green");
+  state.Blue = ByteOf(info, "Blue");
+  state.Fx = ByteOf(info, "Fx");
+  state.ZZCCLedMode = ByteOf(info, "ZZCCLedMode");
+  state.CustomGroup = ByteOf(info, "CustomGroup");
+  state.OldLedmode = ByteOf(info, "OldLedmode");
+  lightState_ = state;
+  return lightState_;
+}
+
+void CBasicProfiledata::SetLightInfo(std::uint32_t w0, std::uint32_t w1, std::uint32_t w2,
+                                     std::uint16_t w3) {
+  SetLightInfo(UnpackLightState(LightWords{w0, w1, w2, w3}));
+}
+
+void CBasicProfiledata::SetLightInfo(const LightState& state) {
+  lightState_ = state;
+  lightState_.MultiColor = state.MultiColor != 0 ? 1 : 0;
+  Json::Value& info = ObjectMember(MutableSection(), "LightInfo");
+  info["SelectItem"] = lightState_.SelectItem;
+  info["Light"] = lightState_.Light;
+  info["Speed"] = lightState_.Speed;
+  info["MultiColor"] = lightState_.MultiColor;
+  info["Red"] = lightState_.Red;
+  info["Green"] = lightState_.Green;
+  info["Blue"] = lightState_.Blue;
+  info["Fx"] = lightState_.Fx;
+  info["ZZCCLedMode"] = lightState_.ZZCCLedMode;
+  info["CustomGroup"] = lightState_.CustomGroup;
+  info["OldLedmode"] = lightState_.OldLedmode;
+}
+
+std::vector<LightPreset> CBasicProfiledata::GetModePresets() {
+  modePresets_.clear();
+  const Json::Value& list = Member(section_, "LightList");
+  if (list.isArray()) {
+    modePresets_.reserve(list.size());
+    for (const Json::Value& element : list) modePresets_.push_back(ParseLightPreset(element));
+  }
+  return modePresets_;
+}
+
+std::vector<EffectStep> CBasicProfiledata::GetEffectSteps() {
+  if (lightingList_.isNull() || lightState_.SelectItem < builtInModeCount_) return effectSteps_;
+  const std::vector<UserLightEffect> effects = ParseUserLightList(lightingList_, sectionIndex_);
+  const std::size_t which = static_cast<std::size_t>(lightState_.SelectItem - builtInModeCount_);
+  if (which >= effects.size()) return effectSteps_;
+  const auto file = EffectFilePath(lightingListPath_.parent_path(), effects[which].Guid);
+  if (!file) {
+    DebugTrace("profile: lighting effect name refused");
+    return effectSteps_;
+  }
+  if (auto steps = ReadLightEffectFile(*file)) effectSteps_ = std::move(*steps);
+  return effectSteps_;
+}
+
+std::vector<KeyEntry> CBasicProfiledata::GetKeyList() {
+  keyEntries_.clear();
+  const Json::Value& list = Member(section_, "KeyList");
+  if (list.isArray()) {
+    keyEntries_.reserve(list.size());
+    std::uint16_t index = 0;
+    for (const Json::Value& element : list) {
+      KeyEntry entry;
+      entry.index = index++;
+      entry.assignment = UnpackAssignment(IntegerOrZero(Member(element, "Assignment")));
+      entry.defaultAssignment =
+          UnpackAssignment(IntegerOrZero(Member(element, "DefaultAssignment")));
+      keyEntries_.push_back(entry);
+      // Key indexes are 16 bits; a longer list has no keys to give its entries to.
+      if (index == 0) break;
+    }
+  }
+  return keyEntries_;
+}
+
+void CBasicProfiledata::SetKeyList(const std::vector<KeyEntry>& entries) {
+  keyEntries_ = entries;
+  Json::Value& list = ArrayMember(MutableSection(), "KeyList");
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    ObjectElementAt(list, static_cast<Json::ArrayIndex>(i))["Assignment"] =
+        static_cast<Json::Int>(PackAssignment(entries[i].assignment));
+  }
+}
+
+}  // namespace norvik::profiles

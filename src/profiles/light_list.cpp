@@ -1,0 +1,113 @@
+#include "profiles/light_list.h"
+
+#include <string_view>
+
+#include "profiles/json_access.h"
+#include "profiles/json_file_store.h"
+
+namespace norvik::profiles {
+namespace {
+
+// Longest "Guid" accepted; with the extension the name stays under the usual 255-byte limit.
+constexpr std::size_t kMaxGuidBytes = 200;
+
+// A "Guid" names a file inside the user folder and nothing else: not empty, no separator of
+// either platform, no drive colon, no "..", no control character.
+bool IsSafeGuid(std::string_view guid) {
+  if (guid.empty() || guid.size() > kMaxGuidBytes) return false;
+  if (guid == "." || guid.find("..") != std::string_view::npos) return false;
+  for (const char c : guid) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F || c == '/' || c == '\\' || c == ':') return false;
+  }
+  return true;
+}
+
+std::uint8_t ByteOf(const Json::Value& object, const char* key) {
+  return static_cast<std::uint8_t>(IntegerOrZero(Member(object, key)));
+}
+
+std::uint8_t FlagOf(const Json::Value& object, const char* key) {
+  return ReadFlag(Member(object, key)).value_or(false) ? 1 : 0;
+}
+
+std::string TextOf(const Json::Value& object, const char* key) {
+  return ReadText(Member(object, key)).value_or(std::string());
+}
+
+}  // namespace
+
+LightPreset ParseLightPreset(const Json::Value& element) {
+  LightPreset preset;
+  preset.LEDREGMode = ByteOf(element, "LEDREGMode");
+  preset.LEDBrightness = ByteOf(element, "LEDBrightness");
+  preset.LEDSpeed = ByteOf(element, "LEDSpeed");
+  preset.LEDDirection = FlagOf(element, "LEDDirection");
+  preset.LEDMultiColor = FlagOf(element, "LEDMultiColor");
+  preset.red = ByteOf(element, "red");
+  preset.green = ByteOf(element, "green");
+  preset.blue = ByteOf(element, "blue");
+  return preset;
+}
+
+DefaultLightList ParseDefaultLightList(const Json::Value& document, int variant) {
+  DefaultLightList list;
+  const Json::Value& modes = Element(Member(document, "DefaultLightName"), variant);
+  if (modes.isArray()) {
+    for (const Json::Value& entry : modes) {
+      list.modes.push_back(
+          {TextOf(entry, "LightName"), ReadFlag(Member(entry, "visible")).value_or(false)});
+    }
+  }
+  const Json::Value& areas = Element(Member(document, "AreaLightName"), variant);
+  if (areas.isArray()) {
+    for (const Json::Value& entry : areas) list.areaNames.push_back(TextOf(entry, "LightName"));
+  }
+  return list;
+}
+
+DefaultLightList ReadDefaultLightList(const std::filesystem::path& file, int variant) {
+  return ParseDefaultLightList(JsonFileStore::ReadJson(file), variant);
+}
+
+std::vector<UserLightEffect> ParseUserLightList(const Json::Value& document, int variant) {
+  std::vector<UserLightEffect> effects;
+  const Json::Value& entries = Element(Member(document, "LightInfo"), variant);
+  if (!entries.isArray()) return effects;
+  for (const Json::Value& entry : entries) {
+    effects.push_back({TextOf(entry, "LightName"), TextOf(entry, "Guid")});
+  }
+  return effects;
+}
+
+std::vector<UserLightEffect> ReadUserLightList(const std::filesystem::path& file, int variant) {
+  return ParseUserLightList(JsonFileStore::ReadJson(file), variant);
+}
+
+std::optional<std::filesystem::path> EffectFilePath(const std::filesystem::path& folder,
+                                                    const std::string& guid) {
+  if (!IsSafeGuid(guid)) return std::nullopt;
+  return folder / std::filesystem::path(guid + kLightEffectExtension);
+}
+
+std::optional<std::vector<EffectStep>> ParseLightEffect(const Json::Value& document) {
+  if (!document.isObject()) return std::nullopt;
+  std::vector<EffectStep> steps;
+  const Json::Value& list = Member(document, "LEDEffectList");
+  if (!list.isArray()) return steps;
+  steps.reserve(list.size());
+  for (const Json::Value& element : list) {
+    EffectStep step;
+    step.preset = ParseLightPreset(element);
+    step.Time = static_cast<std::int32_t>(IntegerOrZero(Member(element, "Time")));
+    step.Cyle = static_cast<std::int32_t>(IntegerOrZero(Member(element, "Cyle")));
+    steps.push_back(step);
+  }
+  return steps;
+}
+
+std::optional<std::vector<EffectStep>> ReadLightEffectFile(const std::filesystem::path& file) {
+  return ParseLightEffect(JsonFileStore::ReadJson(file));
+}
+
+}  // namespace norvik::profiles
