@@ -286,7 +286,11 @@ int HttpClient::HttpRequest(std::string_view method, std::string_view url,
   std::replace(no_proxy.begin(), no_proxy.end(), ';', ',');
 
   curl_easy_setopt(h, CURLOPT_URL, url_text.c_str());
+#if LIBCURL_VERSION_NUM >= 0x075500
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+#else
+  curl_easy_setopt(h, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+#endif
   // Redirects are not followed: the service answers at one fixed address, and following would
   // resend our headers (and a stale Content-Length) to wherever a reply points.
   curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
