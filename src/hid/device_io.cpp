@@ -441,10 +441,11 @@ DeviceResult DeviceIo::SendLightFrame(std::span<const std::uint8_t> data) {
     DeviceResult result;
     {
       std::lock_guard lane(light_lock_);
-      std::lock_guard transfer(transfer_lock_);
-      // Checked under the transfer lock: an exchange sets busy before it asks for this lock, so
-      // a frame can never land between a configuration request and its reply.
-      if (IsBusy()) {
+      // A frame never waits for an exchange: it is dropped while one runs. An exchange sets
+      // busy before it asks for the transfer lock, so checking again once the lock is held
+      // means a frame can never land between a request and its reply.
+      std::unique_lock transfer(transfer_lock_, std::defer_lock);
+      if (IsBusy() || !transfer.try_lock() || IsBusy()) {
         DebugTrace(kFrameDroppedLine);
         return DeviceResult::Success;
       }

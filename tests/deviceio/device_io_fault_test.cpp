@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(DeviceIo, ErrorStatus,
                          ::testing::Values(StatusRow{"FEAtChunk3", 0xFE, 3, R::StatusFE},
                                            StatusRow{"FFAtChunk2", 0xFF, 2, R::StatusFF},
                                            StatusRow{"FEAtChunk1", 0xFE, 1, R::StatusFE}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param_info) { return std::string(param_info.param.name); });
 
 TEST(DeviceIoFaults, ReadRefusedAtTheSecondChunkKeepsTheInfoBlockUnchanged) {
   EmulatedChannel channel(EmulatedProduct::MouseReceiver);

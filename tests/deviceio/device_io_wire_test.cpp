@@ -221,9 +221,9 @@ INSTANTIATE_TEST_SUITE_P(DeviceIo, WireTable,
                          ::testing::Combine(::testing::Range<std::size_t>(0, Rows().size()),
                                             ::testing::Values(Presentation::PerCollection,
                                                               Presentation::PerInterfaceNode)),
-                         [](const auto& info) {
-                           return std::string(Rows()[std::get<0>(info.param)].name) +
-                                  (std::get<1>(info.param) == Presentation::PerCollection
+                         [](const auto& param_info) {
+                           return std::string(Rows()[std::get<0>(param_info.param)].name) +
+                                  (std::get<1>(param_info.param) == Presentation::PerCollection
                                        ? "_Collections"
                                        : "_Nodes");
                          });
