@@ -62,7 +62,8 @@ class CollectionHandle : public HidHandle {
         std::copy_n(scratch_.begin(), copied, buffer.begin());
         return static_cast<int>(copied);
       }
-      if (Clock::now() >= deadline) break;
+      // Another collection's report: look again for what is left of the time (a zero limit
+      // still drains what is already queued).
     }
     return kReadTimedOut;
   }
