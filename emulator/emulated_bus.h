@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "emulator/emulated_device.h"
+#include "hid/collection_splitter.h"
 #include "hid/hid_backend.h"
 
 namespace norvik::emulator {
@@ -77,6 +78,11 @@ class EmulatedBus final : public hid::HidBackend {
   std::optional<std::string> PathOf(DeviceId id, int interface_number, int collection) const;
   // The device a listed path belongs to.
   std::optional<DeviceId> DeviceOfPath(const std::string& path) const;
+
+  // The bus seen node by node (one node per plugged interface), whatever the presentation;
+  // PerInterfaceNode wraps such a source in hid::CollectionSplitter. Stays valid after the
+  // bus is gone (then it lists nothing).
+  std::unique_ptr<hid::HidNodeSource> MakeNodeSource() const;
 
   // hid::HidBackend
   std::optional<std::vector<std::string>> EnumeratePaths() override;

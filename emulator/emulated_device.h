@@ -90,10 +90,10 @@ enum class ReportPipe : std::uint8_t { Interrupt, Control };
 
 // What became of one output report the device received.
 enum class RequestOutcome : std::uint8_t {
-  Answered,        // a command request, answered with `status`
-  Dropped,         // a command request swallowed by an injected fault
-  Unreachable,     // a request through a receiver whose link is down
-  OutputReport,    // a plain output report (LEDs, headset colours), kept but not answered
+  Answered,      // a command request, answered with `status`
+  Dropped,       // a command request swallowed by an injected fault
+  Unreachable,   // a request through a receiver whose link is down
+  OutputReport,  // a plain output report (LEDs, headset colours), kept but not answered
 };
 
 struct RequestRecord {
@@ -183,6 +183,8 @@ class EmulatedDevice {
   void EmitInputLocked(int interface_number, std::span<const std::uint8_t> report);
 
   std::mutex& Mutex() const { return mutex_; }
+  // Wakes readers after input was emitted outside a write.
+  void NotifyInput() { arrived_.notify_all(); }
 
  private:
   struct PendingReport;
@@ -211,6 +213,18 @@ class EmulatedDevice {
 // A device that speaks the 64-byte command protocol on its command collection.
 class CommandDevice : public EmulatedDevice {
  public:
+  // Memory sizes and factory contents of one product.
+  struct Layout {
+    std::array<std::uint8_t, kInfoBlockSize> info{};
+    std::vector<std::uint8_t> settings;  // factory settings memory, its size is the capacity
+    int keymap_banks = 1;
+    std::vector<std::uint8_t> keymap;    // factory bank 0, slots × 3
+    std::vector<std::uint8_t> keytable;  // factory, slots bytes
+    std::size_t shoot_capacity = 0;
+    std::vector<std::uint8_t> status;       // factory status block
+    std::vector<FirmwareCommand> commands;  // what the firmware knows
+  };
+
   // Runs one request through the firmware exactly as a write on the command collection would
   // (faults included) and returns the input reports it produced, stale replies first,
   // ignoring the report delay; empty when the request was dropped. For table-driven tests.
@@ -250,7 +264,7 @@ class CommandDevice : public EmulatedDevice {
   // Consumer-control notifications: one input report carrying usage on the consumer
   // collection, optionally followed by the empty report of a release.
   void InjectConsumerUsage(std::uint16_t usage, bool release_after = false);
-  void InjectSyncRequest();  // usage 0x0401
+  void InjectSyncRequest();                  // usage 0x0401
   void InjectKeyPress(std::uint8_t slot);    // usage 0x0500 + slot
   void InjectKeyRelease(std::uint8_t slot);  // usage 0x0600 + slot
 
@@ -267,18 +281,6 @@ class CommandDevice : public EmulatedDevice {
   static constexpr std::uint16_t kUsageProfileAndStageBase = 0x1100;
 
  protected:
-  // Memory sizes and factory contents of one product.
-  struct Layout {
-    std::array<std::uint8_t, kInfoBlockSize> info{};
-    std::vector<std::uint8_t> settings;  // factory settings memory, its size is the capacity
-    int keymap_banks = 1;
-    std::vector<std::uint8_t> keymap;    // factory bank 0, slots × 3
-    std::vector<std::uint8_t> keytable;  // factory, slots bytes
-    std::size_t shoot_capacity = 0;
-    std::vector<std::uint8_t> status;    // factory status block
-    std::vector<FirmwareCommand> commands;  // what the firmware knows
-  };
-
   CommandDevice(EmulatedProduct product, EmulatedIdentity identity,
                 std::vector<EmulatedInterface> interfaces, Layout layout);
 

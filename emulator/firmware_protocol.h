@@ -85,8 +85,7 @@ void SealCommandReport(std::span<std::uint8_t, kCommandReportSize> report);
 
 // A sealed request as the host builds it: id 4, command, length, offset, payload.
 // The payload is cut at kCommandPayloadMax bytes; length is written as given.
-CommandReport MakeCommandRequest(FirmwareCommand command, std::uint8_t length,
-                                 std::uint16_t offset,
+CommandReport MakeCommandRequest(FirmwareCommand command, std::uint8_t length, std::uint16_t offset,
                                  std::span<const std::uint8_t> payload = {});
 CommandReport MakeCommandRequest(std::uint8_t command, std::uint8_t length, std::uint16_t offset,
                                  std::span<const std::uint8_t> payload = {});
