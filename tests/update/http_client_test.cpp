@@ -128,14 +128,6 @@ TEST_F(HttpRequestTest, EmptyBodyIsZeroBytesWithoutAnError) {
   EXPECT_TRUE(std::all_of(reply_.begin(), reply_.end(), [](auto b) { return b == 0; }));
 }
 
-TEST_F(HttpRequestTest, StatusCodeDoesNotChangeTheOutcome) {
-  HttpClient client;
-  const int read = client.HttpRequest("POST", server_.BaseUrl("status500") + "updates", Bytes("a"),
-                                      reply_, false);
-  EXPECT_EQ(Text(reply_, std::max(read, 0)), R"({"version":"0200","name":"down"})");
-  EXPECT_EQ(client.last_error(), HttpError::kNone);
-}
-
 TEST_F(HttpRequestTest, ReplyLongerThanTheLimitIsCutThereAndFlagged) {
   HttpClient client;
   const int read =
@@ -159,26 +151,6 @@ TEST_F(HttpRequestTest, SmallerBufferIsNeverWrittenPastItsEnd) {
   EXPECT_EQ(client.last_error(), HttpError::kReplyTooLarge);
   EXPECT_TRUE(std::all_of(storage.begin() + 200, storage.end(), [](auto b) { return b == 0xAA; }))
       << "bytes past the buffer were written";
-}
-
-TEST_F(HttpRequestTest, ReplyOfExactlyTheLimitIsKeptWhole) {
-  HttpClient client;
-  const int read =
-      client.HttpRequest("POST", server_.BaseUrl("exact") + "updates", Bytes("a"), reply_, false);
-  ASSERT_EQ(read, static_cast<int>(kReplyBufferSize));
-  EXPECT_EQ(client.last_error(), HttpError::kNone) << HttpErrorName(client.last_error());
-  EXPECT_EQ(Text(reply_, read).substr(kReplyBufferSize - 3), "x\"}");
-}
-
-TEST_F(HttpRequestTest, ServerThatNeverAnswersIsEndedByTheReceiveLimit) {
-  HttpClientSettings settings = ShortLimits();
-  settings.send_timeout = milliseconds{60000};  // only the receive limit may end this
-  HttpClient client(settings);
-  EXPECT_EQ(
-      client.HttpRequest("POST", server_.BaseUrl("silent") + "updates", Bytes("a"), reply_, false),
-      0);
-  EXPECT_EQ(client.last_error(), HttpError::kReceiveTimedOut) << HttpErrorName(client.last_error());
-  EXPECT_EQ(TextUntilZero(reply_), kNoLinkServer);
 }
 
 TEST_F(HttpRequestTest, BodyTheServerNeverReadsIsEndedByTheSendLimit) {

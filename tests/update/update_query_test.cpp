@@ -155,7 +155,9 @@ TEST_F(QueryUpdateTest, ReplyOfExactlyTheLimitIsUsed) {
 }
 
 TEST_F(QueryUpdateTest, SilentServiceIsNoLinkServerAfterTheReceiveLimit) {
-  UpdateClient client(server_.BaseUrl("silent"), ShortLimits());
+  HttpClientSettings settings = ShortLimits();
+  settings.send_timeout = milliseconds{60000};  // only the receive limit may end this
+  UpdateClient client(server_.BaseUrl("silent"), settings);
   const UpdateTarget keyboard = Row(1, 0x0103);
   ExpectNoAnswer(client.QueryUpdate(keyboard, MakeAppKey(keyboard)), std::string(kNoLinkServer));
   EXPECT_EQ(client.http().last_error(), HttpError::kReceiveTimedOut);
