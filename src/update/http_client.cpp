@@ -249,7 +249,7 @@ int HttpClient::HttpRequest(std::string_view method, std::string_view url,
   ReplySink sink;
   sink.buffer = reply.first(std::min(reply.size(), kReplyBufferSize));
 
-  auto fail_unsent = [&](HttpError error) {
+  auto no_link = [&](HttpError error) {
     settings_.last_error = error;
     const std::size_t n = std::min(kNoLinkServer.size(), sink.buffer.size());
     std::memcpy(sink.buffer.data(), kNoLinkServer.data(), n);
@@ -257,12 +257,12 @@ int HttpClient::HttpRequest(std::string_view method, std::string_view url,
     return 0;
   };
 
-  if (!IsAcceptableUrl(url)) return fail_unsent(HttpError::kInvalidUrl);
+  if (!IsAcceptableUrl(url)) return no_link(HttpError::kInvalidUrl);
 
   EnsureCurlInitialised();
   EasyHandle easy(curl_easy_init());
   MultiHandle multi(curl_multi_init());
-  if (!easy || !multi) return fail_unsent(HttpError::kInternal);
+  if (!easy || !multi) return no_link(HttpError::kInternal);
   CURL* h = easy.get();
 
   const std::string url_text(url);
@@ -279,7 +279,7 @@ int HttpClient::HttpRequest(std::string_view method, std::string_view url,
   }
   headers_ok = headers_ok && AppendHeader(headers, kAcceptHeader);
   headers_ok = headers_ok && AppendHeader(headers, kNoExpect);
-  if (!headers_ok) return fail_unsent(HttpError::kInternal);
+  if (!headers_ok) return no_link(HttpError::kInternal);
 
   // libcurl separates bypass hosts with commas, the platform's list uses semicolons.
   std::string no_proxy = settings_.proxy_bypass;
@@ -341,7 +341,7 @@ int HttpClient::HttpRequest(std::string_view method, std::string_view url,
   }
 
   Attachment attachment(multi.get(), h);
-  if (!attachment.ok()) return fail_unsent(HttpError::kInternal);
+  if (!attachment.ok()) return no_link(HttpError::kInternal);
 
   const auto body_size = static_cast<curl_off_t>(body.size());
   bool connected = false;
@@ -423,7 +423,7 @@ int HttpClient::HttpRequest(std::string_view method, std::string_view url,
     DebugTraceF("HttpRequest failed: %s (%s), %zu reply bytes kept", HttpErrorName(failure).data(),
                 error_text, sink.used);
     // Nothing came back: to the caller this is the same as not reaching the service.
-    if (sink.used == 0) return fail_unsent(failure);
+    if (sink.used == 0) return no_link(failure);
   }
   return static_cast<int>(sink.used);
 }
