@@ -66,7 +66,53 @@ Json::Value JsonFileStore::ReadJson(const std::filesystem::path& path) {
   return root;
 }
 
+namespace {
+
+bool HasNul(const std::string& name) {
+  return name.find('\0') != std::string::npos;
+}
+
+// True when some member name below value holds a NUL byte.
+bool HasNulMemberName(const Json::Value& value) {
+  if (value.isObject()) {
+    for (auto it = value.begin(); it != value.end(); ++it) {
+      if (HasNul(it.name()) || HasNulMemberName(*it)) return true;
+    }
+  } else if (value.isArray()) {
+    for (const Json::Value& element : value) {
+      if (HasNulMemberName(element)) return true;
+    }
+  }
+  return false;
+}
+
+void DropNulMemberNames(Json::Value& value) {
+  if (value.isObject()) {
+    for (const std::string& name : value.getMemberNames()) {
+      // The pointer-pair overload: the std::string ones also stop at the NUL.
+      Json::Value removed;
+      if (HasNul(name)) {
+        value.removeMember(name.data(), name.data() + name.size(), &removed);
+      } else {
+        DropNulMemberNames(value[name]);
+      }
+    }
+  } else if (value.isArray()) {
+    for (Json::Value& element : value) DropNulMemberNames(element);
+  }
+}
+
+}  // namespace
+
 std::string JsonFileStore::StyledText(const Json::Value& value) {
+  // StyledWriter writes member names up to their first NUL byte, so "Key\u0000x" would come
+  // back as a second "Key" and override the real one on the next read. Such members cannot be
+  // stored faithfully and are left out.
+  if (HasNulMemberName(value)) {
+    Json::Value cleaned = value;
+    DropNulMemberNames(cleaned);
+    return StyledText(cleaned);
+  }
   // StyledWriter is jsoncpp's deprecated writer, kept because its output (indent 3, right margin
   // 74) is the format of every stored file.
 #if defined(__GNUC__)

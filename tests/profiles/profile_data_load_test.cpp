@@ -253,6 +253,25 @@ TEST_F(ProfileSave, WritesTheStoredStyledFormByteForByte) {
 )");
 }
 
+TEST_F(ProfileSave, MemberNameWithANulByteCannotOverrideARealKeyOnTheNextLoad) {
+  // Written as is, the first name would be cut at the NUL and come back as a second
+  // "LightInfo" that overrides the real one.
+  WriteText(File(), R"({"Device": [{"LightInfo\u0000x": {"SelectItem": 9},
+                                   "LightInfo": {"SelectItem": 1}}],
+                        "profile\u0000name": "x", "profilename": "Game"})");
+  profile_.LoadSection(File());
+  LightState state;
+  state.SelectItem = 2;
+  profile_.SetLightInfo(state);
+  ASSERT_TRUE(profile_.Save());
+
+  CBasicProfiledata reloaded;
+  reloaded.LoadSection(File());
+  EXPECT_EQ(reloaded.GetLightInfo().SelectItem, 2);
+  EXPECT_EQ(reloaded.Section().getMemberNames(), std::vector<std::string>{"LightInfo"});
+  EXPECT_EQ(JsonFileStore::ReadJson(File())["profilename"].asString(), "Game");
+}
+
 TEST_F(ProfileSave, WriteFailureIsReportedAndLeavesNoTemporaryFiles) {
   WriteText(File(), R"({"Device": [{"LightInfo": {}}]})");
   profile_.LoadSection(File());
