@@ -145,7 +145,11 @@ std::optional<std::vector<std::string>> CollectionSplitter::EnumeratePaths() {
     if (!seen.insert(info.node).second) continue;
     const auto collections = ParseReportDescriptor(info.report_descriptor);
     if (!collections) {
-      DebugTraceF("HID node %s: report descriptor not understood, skipped", info.node.c_str());
+      // The bus is polled often; say it once per node.
+      std::lock_guard lock(traced_mutex_);
+      if (traced_.insert(info.node).second) {
+        DebugTraceF("HID node %s: report descriptor not understood, skipped", info.node.c_str());
+      }
       continue;
     }
     const int count = static_cast<int>(collections->size());

@@ -11,7 +11,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -95,6 +97,8 @@ class CollectionSplitter : public HidBackend {
  private:
   std::unique_ptr<HidNodeSource> owned_;
   HidNodeSource* source_;
+  std::mutex traced_mutex_;
+  std::set<std::string> traced_;  // nodes whose unusable descriptor was traced already
 };
 
 }  // namespace norvik::hid

@@ -127,37 +127,58 @@ HidapiNodeSource::HidapiNodeSource(std::filesystem::path sys_root)
 
 HidapiNodeSource::~HidapiNodeSource() = default;
 
-std::optional<std::vector<HidNodeInfo>> HidapiNodeSource::EnumerateNodes() {
+std::optional<std::vector<HidapiEntry>> HidapiNodeSource::ListEntries() {
   if (!library_->initialised) return std::nullopt;
   std::vector<HidapiEntry> entries;
-  {
-    const std::unique_ptr<hid_device_info, EnumerationFreer> list(hid_enumerate(0, 0));
-    for (const hid_device_info* at = list.get(); at != nullptr; at = at->next) {
-      if (at->path == nullptr) continue;
-      HidapiEntry entry;
-      entry.path = at->path;
-      entry.attributes.vendor_id = at->vendor_id;
-      entry.attributes.product_id = at->product_id;
-      entry.attributes.version = at->release_number;
-      entry.interface_number = at->interface_number;
-      entries.push_back(std::move(entry));
-    }
+  const std::unique_ptr<hid_device_info, EnumerationFreer> list(hid_enumerate(0, 0));
+  for (const hid_device_info* at = list.get(); at != nullptr; at = at->next) {
+    if (at->path == nullptr) continue;
+    HidapiEntry entry;
+    entry.path = at->path;
+    entry.attributes.vendor_id = at->vendor_id;
+    entry.attributes.product_id = at->product_id;
+    entry.attributes.version = at->release_number;
+    entry.interface_number = at->interface_number;
+    entries.push_back(std::move(entry));
   }
-  std::vector<HidNodeInfo> nodes;
-  for (HidapiEntry& entry : DeduplicateByPath(std::move(entries))) {
-    auto descriptor = ReadHidrawReportDescriptor(sys_root_, entry.path);
-    if (!descriptor) {
+  return DeduplicateByPath(std::move(entries));
+}
+
+std::optional<HidNodeInfo> HidapiNodeSource::Describe(HidapiEntry entry) {
+  auto descriptor = ReadHidrawReportDescriptor(sys_root_, entry.path);
+  if (!descriptor) {
+    // The bus is polled often; say it once per node.
+    std::lock_guard lock(traced_mutex_);
+    if (traced_.insert(entry.path).second) {
       DebugTraceF("HID node %s: no report descriptor", entry.path.c_str());
-      continue;
     }
-    HidNodeInfo info;
-    info.node = std::move(entry.path);
-    info.attributes = entry.attributes;
-    info.interface_number = entry.interface_number;
-    info.report_descriptor = std::move(*descriptor);
-    nodes.push_back(std::move(info));
+    return std::nullopt;
+  }
+  HidNodeInfo info;
+  info.node = std::move(entry.path);
+  info.attributes = entry.attributes;
+  info.interface_number = entry.interface_number;
+  info.report_descriptor = std::move(*descriptor);
+  return info;
+}
+
+std::optional<std::vector<HidNodeInfo>> HidapiNodeSource::EnumerateNodes() {
+  auto entries = ListEntries();
+  if (!entries) return std::nullopt;
+  std::vector<HidNodeInfo> nodes;
+  for (HidapiEntry& entry : *entries) {
+    if (auto info = Describe(std::move(entry))) nodes.push_back(std::move(*info));
   }
   return nodes;
+}
+
+std::optional<HidNodeInfo> HidapiNodeSource::DescribeNode(const std::string& node) {
+  auto entries = ListEntries();
+  if (!entries) return std::nullopt;
+  for (HidapiEntry& entry : *entries) {
+    if (entry.path == node) return Describe(std::move(entry));
+  }
+  return std::nullopt;
 }
 
 std::unique_ptr<HidNode> HidapiNodeSource::OpenNode(const std::string& node, bool read, bool write,

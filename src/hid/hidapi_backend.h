@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,11 +43,18 @@ class HidapiNodeSource : public HidNodeSource {
   ~HidapiNodeSource() override;
 
   std::optional<std::vector<HidNodeInfo>> EnumerateNodes() override;
+  // Reads only this node's descriptor.
+  std::optional<HidNodeInfo> DescribeNode(const std::string& node) override;
   std::unique_ptr<HidNode> OpenNode(const std::string& node, bool read, bool write,
                                     bool exclusive) override;
 
  private:
   struct Library;
+  std::optional<std::vector<HidapiEntry>> ListEntries();
+  std::optional<HidNodeInfo> Describe(HidapiEntry entry);
+
+  std::mutex traced_mutex_;
+  std::set<std::string> traced_;      // nodes whose missing descriptor was traced already
   std::shared_ptr<Library> library_;  // hid_init once, hid_exit after the last user
   std::filesystem::path sys_root_;
 };
