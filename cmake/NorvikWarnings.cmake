@@ -19,4 +19,8 @@ function(norvik_library name)
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE norvik_warnings)
+  # Fuzz builds: library code carries coverage counters so the fuzzer sees what inputs reach.
+  if(NORVIK_BUILD_FUZZ)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
 endfunction()
