@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <map>
+#include <set>
 #include <utility>
 
 namespace norvik::hid {
@@ -680,13 +681,12 @@ std::uint32_t MaxUsageListLength(ReportType type, std::uint16_t usage_page,
                                  const PreparsedData& preparsed) {
   std::uint32_t total = 0;
   // The caps of one array field share its slots; count them once per field.
-  std::vector<std::pair<std::uint8_t, std::uint32_t>> arrays_seen;
+  std::set<std::pair<std::uint8_t, std::uint32_t>> arrays_seen;
   for (const HidButtonCaps& cap : preparsed.Of(type).button_caps) {
     if (usage_page != 0 && cap.usage_page != usage_page) continue;
     if (cap.is_array) {
       const std::pair<std::uint8_t, std::uint32_t> field{cap.report_id, cap.bit_offset};
-      if (std::find(arrays_seen.begin(), arrays_seen.end(), field) != arrays_seen.end()) continue;
-      arrays_seen.push_back(field);
+      if (!arrays_seen.insert(field).second) continue;
     }
     total += cap.report_count;
   }
@@ -696,6 +696,7 @@ std::uint32_t MaxUsageListLength(ReportType type, std::uint16_t usage_page,
 std::vector<HidData> BuildDataElements(ReportType type, const PreparsedData& preparsed) {
   const ReportTypeCaps& caps = preparsed.Of(type);
   std::vector<HidData> elements;
+  std::map<std::uint16_t, std::uint32_t> list_lengths;
   for (const HidButtonCaps& cap : caps.button_caps) {
     HidData element;
     element.is_button_data = true;
@@ -703,7 +704,14 @@ std::vector<HidData> BuildDataElements(ReportType type, const PreparsedData& pre
     element.report_id = cap.report_id;
     element.button_data.usage_min = cap.usage_min;
     element.button_data.usage_max = cap.usage_max;
-    element.button_data.max_usage_length = MaxUsageListLength(type, cap.usage_page, preparsed);
+    // One length per usage page; computing it per capability would be quadratic.
+    auto known = list_lengths.find(cap.usage_page);
+    if (known == list_lengths.end()) {
+      known =
+          list_lengths.emplace(cap.usage_page, MaxUsageListLength(type, cap.usage_page, preparsed))
+              .first;
+    }
+    element.button_data.max_usage_length = known->second;
     element.button_data.usages.assign(element.button_data.max_usage_length, 0);
     elements.push_back(std::move(element));
   }
