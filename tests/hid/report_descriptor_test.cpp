@@ -322,6 +322,21 @@ TEST(ReportDescriptor, StacksAndDepthsAreBounded) {
     many_usages.insert(many_usages.end(), {0x09, 0x30});
   EXPECT_FALSE(ParseReportDescriptor(InCollection(many_usages)).has_value()) << "usage list";
 
+  // 4097 button bits, and 16385 two-bit values of one range, exceed what one collection may
+  // make the device allocate.
+  EXPECT_FALSE(ParseReportDescriptor(InCollection({0x05, 0x09, 0x19, 0x01, 0x2A, 0xFF, 0xFF, 0x75,
+                                                   0x01, 0x96, 0x01, 0x10, 0x81, 0x02}))
+                   .has_value())
+      << "button slots";
+  EXPECT_FALSE(ParseReportDescriptor(InCollection({0x19, 0x00, 0x2A, 0xFF, 0xFF, 0x75, 0x02, 0x96,
+                                                   0x01, 0x40, 0x81, 0x02}))
+                   .has_value())
+      << "value elements";
+  EXPECT_TRUE(ParseReportDescriptor(InCollection({0x19, 0x00, 0x2A, 0xFF, 0xFF, 0x75, 0x02, 0x96,
+                                                  0x00, 0x40, 0x81, 0x02}))
+                  .has_value())
+      << "16384 value elements are still taken";
+
   Bytes at_limit;
   for (std::size_t i = 0; i < kMaxGlobalStackDepth; ++i) at_limit.push_back(0xA4);
   for (std::size_t i = 0; i < kMaxGlobalStackDepth; ++i) at_limit.push_back(0xB4);
