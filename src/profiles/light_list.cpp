@@ -1,27 +1,11 @@
 #include "profiles/light_list.h"
 
-#include <string_view>
-
 #include "profiles/json_access.h"
 #include "profiles/json_file_store.h"
+#include "profiles/user_files.h"
 
 namespace norvik::profiles {
 namespace {
-
-// Longest "Guid" accepted; with the extension the name stays under the usual 255-byte limit.
-constexpr std::size_t kMaxGuidBytes = 200;
-
-// A "Guid" names a file inside the user folder and nothing else: not empty, no separator of
-// either platform, no drive colon, no "..", no control character.
-bool IsSafeGuid(std::string_view guid) {
-  if (guid.empty() || guid.size() > kMaxGuidBytes) return false;
-  if (guid == "." || guid.find("..") != std::string_view::npos) return false;
-  for (const char c : guid) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F || c == '/' || c == '\\' || c == ':') return false;
-  }
-  return true;
-}
 
 std::uint8_t ByteOf(const Json::Value& object, const char* key) {
   return static_cast<std::uint8_t>(IntegerOrZero(Member(object, key)));
@@ -86,8 +70,7 @@ std::vector<UserLightEffect> ReadUserLightList(const std::filesystem::path& file
 
 std::optional<std::filesystem::path> EffectFilePath(const std::filesystem::path& folder,
                                                     const std::string& guid) {
-  if (!IsSafeGuid(guid)) return std::nullopt;
-  return folder / std::filesystem::path(guid + kLightEffectExtension);
+  return FileInFolder(folder, guid, kLightEffectExtension);
 }
 
 std::optional<std::vector<EffectStep>> ParseLightEffect(const Json::Value& document) {
