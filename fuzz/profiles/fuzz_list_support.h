@@ -13,6 +13,10 @@
 #include <string_view>
 #include <vector>
 
+#include <json/value.h>
+
+#include "profiles/user_files.h"
+
 namespace norvik::fuzz {
 
 inline void Check(bool condition) {
@@ -50,6 +54,24 @@ inline std::vector<std::string> Listing(const std::filesystem::path& folder) {
     names.push_back(entry.path().filename().string());
   }
   return names;
+}
+
+// jsoncpp's styled writer cuts member names at a NUL byte and re-encodes malformed UTF-8 in
+// strings on its own terms, so such documents do not survive a write unchanged; the round-trip
+// checks leave them out.
+inline bool ChangedByWriting(const Json::Value& value) {
+  if (value.isString()) return !profiles::IsValidUtf8(value.asString());
+  if (value.isObject()) {
+    for (const std::string& name : value.getMemberNames()) {
+      if (name.find('\0') != std::string::npos || !profiles::IsValidUtf8(name)) return true;
+    }
+  }
+  if (value.isObject() || value.isArray()) {
+    for (const Json::Value& child : value) {
+      if (ChangedByWriting(child)) return true;
+    }
+  }
+  return false;
 }
 
 inline std::size_t U16(const std::vector<std::uint8_t>& bytes, std::size_t at) {

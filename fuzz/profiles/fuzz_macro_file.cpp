@@ -51,9 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<MacroEventRow> saved = list.Rows();
   list.ReloadMacro();
   Check(list.Rows().size() == saved.size());
+  const bool exact = !norvik::fuzz::ChangedByWriting(ParseJsonText(text));
   for (std::size_t i = 0; i < saved.size(); ++i) {
     Check(list.Rows()[i].delay_cell == saved[i].delay_cell);
-    Check(list.Rows()[i].event_text == saved[i].event_text);
+    Check(list.Rows()[i].event_text == saved[i].event_text || !exact);
   }
   const Json::Value stored = JsonFileStore::ReadJson(device / "g.mac");
   Check(JsonInteger(stored["Version"]).value_or(0) == kMacroFileVersion);

@@ -22,10 +22,20 @@ std::vector<MacroEntry> ParseEntries(const Json::Value& config) {
   if (!list.isArray()) return entries;
   entries.reserve(list.size());
   for (const Json::Value& element : list) {
-    entries.push_back({JsonString(JsonMember(element, "MacroName")).value_or(""),
+    entries.push_back({ValidUtf8(JsonString(JsonMember(element, "MacroName")).value_or("")),
                        JsonString(JsonMember(element, "Guid")).value_or("")});
   }
   return entries;
+}
+
+// Stores the well-formed form of every name, so that the next write stores what the list shows.
+void NormaliseNames(Json::Value& config) {
+  Json::Value& list = config[kMacroInfoKey];
+  for (Json::Value& element : list) {
+    if (auto name = JsonString(JsonMember(element, "MacroName"))) {
+      element["MacroName"] = ValidUtf8(*name);
+    }
+  }
 }
 
 Json::Value MakeConfigElement(const MacroEntry& entry) {
@@ -70,6 +80,7 @@ MacroList::MacroList(std::filesystem::path folder) : folder_(std::move(folder)) 
 void MacroList::LoadMacroList() {
   config_ = JsonFileStore::ReadJson(ConfigPath());
   if (!HasMacroList(config_)) config_ = ConfigFromEntries({});
+  NormaliseNames(config_);
   entries_ = ParseEntries(config_);
   selected_ = -1;
   rows_.clear();
@@ -86,6 +97,7 @@ void MacroList::Refresh() {
   Json::Value config = JsonFileStore::ReadJson(ConfigPath());
   if (HasMacroList(config)) {
     config_ = std::move(config);
+    NormaliseNames(config_);
     entries_ = ParseEntries(config_);
   } else {
     config_ = ConfigFromEntries(entries_);
@@ -181,7 +193,8 @@ int MacroList::DeleteMacro() {
   return index;
 }
 
-MacroRenameResult MacroList::RenameMacro(std::string_view name) {
+MacroRenameResult MacroList::RenameMacro(std::string_view typed) {
+  const std::string name = ValidUtf8(typed);
   if (selected_ < 0) return {MacroRenameStatus::NoSelection, "", -1};
   if (TrimWhitespace(name).empty()) return {MacroRenameStatus::Blank, "IsEmpty", -1};
   Refresh();
@@ -195,12 +208,12 @@ MacroRenameResult MacroList::RenameMacro(std::string_view name) {
   Json::Value& element = updated[kMacroInfoKey][static_cast<Json::ArrayIndex>(index)];
   MacroEntry& entry = entries_[static_cast<std::size_t>(index)];
   if (!element.isObject()) element = MakeConfigElement(entry);
-  element["MacroName"] = std::string(name);
+  element["MacroName"] = name;
   if (!JsonFileStore::WriteJson(ConfigPath(), updated)) {
     return {MacroRenameStatus::WriteFailed, "", -1};
   }
   config_ = std::move(updated);
-  entry.name = std::string(name);
+  entry.name = name;
   return {MacroRenameStatus::Done, entry.name, index};
 }
 

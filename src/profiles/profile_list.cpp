@@ -36,7 +36,7 @@ std::optional<ParsedList> ParseList(const Json::Value& document) {
     const Json::Value& element = list[i];
     const std::optional<std::string> uuid = JsonString(JsonMember(element, kUuidKey));
     if (!uuid || !IsSafeFileStem(*uuid)) continue;
-    const std::string name = JsonString(JsonMember(element, kNameKey)).value_or(*uuid);
+    const std::string name = ValidUtf8(JsonString(JsonMember(element, kNameKey)).value_or(*uuid));
     if (static_cast<std::int64_t>(i) == raw_selected) {
       parsed.selected = static_cast<int>(parsed.entries.size());
     }
@@ -144,7 +144,12 @@ std::string ProfileList::NewUuid() const {
 Json::Value ProfileList::ListDocument() const {
   Json::Value document(Json::objectValue);
   Json::Value& list = document[kListKey] = Json::Value(Json::arrayValue);
-  for (const Json::Value& element : elements_) list.append(element);
+  for (std::size_t i = 0; i < elements_.size(); ++i) {
+    // The name as this list holds it, so what is stored reads back the same.
+    Json::Value element = elements_[i];
+    element[kNameKey] = entries_[i].name;
+    list.append(std::move(element));
+  }
   document[kSelectKey] = selected_;
   return document;
 }
@@ -245,7 +250,7 @@ ProfileResult ProfileList::ImportProfile(const std::filesystem::path& path) {
     return ProfileResult::NotAProfile;
   }
   Refresh();
-  std::string name = Utf8FromPath(path.stem());
+  std::string name = ValidUtf8(Utf8FromPath(path.stem()));
   if (TrimWhitespace(name).empty()) name = kFallbackImportName;
   for (int n = 1; NameTaken(name); ++n) name += ImportSuffix(n);
   return AppendProfile(std::move(document), std::move(name));
@@ -288,7 +293,8 @@ ProfileResult ProfileList::ResetProfile() {
 }
 
 RenameResult ProfileList::RenameProfile(std::string_view name) {
-  const std::string_view trimmed = TrimTrailingSpaces(name);
+  const std::string valid = ValidUtf8(name);
+  const std::string_view trimmed = TrimTrailingSpaces(valid);
   if (TrimWhitespace(trimmed).empty()) return RenameResult::NameBlank;
   Refresh();
   if (selected_ < 0 || selected_ >= GetProfileCount()) return RenameResult::WriteFailed;

@@ -25,10 +25,67 @@ char FoldAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// Length of the well-formed UTF-8 sequence at the start of text, or 0 when it is malformed
+// (overlong forms, surrogates and code points above U+10FFFF included).
+std::size_t Utf8SequenceLength(std::string_view text) {
+  const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char first = byte(0);
+  if (first < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (first >= 0xC2 && first <= 0xDF) {
+    length = 2;
+  } else if (first >= 0xE0 && first <= 0xEF) {
+    length = 3;
+    if (first == 0xE0) low = 0xA0;
+    if (first == 0xED) high = 0x9F;
+  } else if (first >= 0xF0 && first <= 0xF4) {
+    length = 4;
+    if (first == 0xF0) low = 0x90;
+    if (first == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() < length) return 0;
+  if (byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
 }  // namespace
+
+bool IsValidUtf8(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t length = Utf8SequenceLength(text);
+    if (length == 0) return false;
+    text.remove_prefix(length);
+  }
+  return true;
+}
+
+std::string ValidUtf8(std::string_view text) {
+  static constexpr char kReplacement[] = "\xEF\xBF\xBD";
+  std::string result;
+  result.reserve(text.size());
+  while (!text.empty()) {
+    const std::size_t length = Utf8SequenceLength(text);
+    if (length == 0) {
+      result += kReplacement;
+      text.remove_prefix(1);
+    } else {
+      result.append(text.substr(0, length));
+      text.remove_prefix(length);
+    }
+  }
+  return result;
+}
 
 bool IsSafeFileStem(std::string_view stem) {
   if (stem.empty() || stem.size() > kMaxFileStemLength) return false;
+  if (!IsValidUtf8(stem)) return false;
   if (stem.find("..") != std::string_view::npos) return false;
   for (const char c : stem) {
     const auto u = static_cast<unsigned char>(c);

@@ -18,9 +18,15 @@ namespace norvik::profiles {
 // Longest file name stem accepted from data; real stems are timestamps of 23 characters.
 inline constexpr std::size_t kMaxFileStemLength = 200;
 
-// True when stem can name a file inside a folder: not empty, not too long, no path separator,
-// drive colon, "..", control character, and not absolute.
+// True when stem can name a file inside a folder: valid UTF-8, not empty, not too long, no path
+// separator, drive colon, "..", control character, and not absolute.
 bool IsSafeFileStem(std::string_view stem);
+
+// Whether text is well-formed UTF-8, and text with every malformed sequence replaced by U+FFFD.
+// Names are kept well-formed because jsoncpp's writer re-encodes malformed bytes on its own
+// terms, so a malformed name would read back as something else after the next save.
+bool IsValidUtf8(std::string_view text);
+std::string ValidUtf8(std::string_view text);
 
 // folder / (stem + extension), or nothing when the stem is not safe.
 std::optional<std::filesystem::path> FileInFolder(const std::filesystem::path& folder,
