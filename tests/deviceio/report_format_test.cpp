@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "base/debug_trace.h"
 #include "hid/device_io.h"
 
 namespace norvik::hid {
@@ -65,14 +64,6 @@ TEST(RequestFraming, ChecksumSumsBytes3To63AndWrapsAt16Bits) {
   EXPECT_EQ(ReportChecksum(other), expected);
 }
 
-TEST(RequestFraming, PayloadLongerThanOneReportIsCut) {
-  std::vector<std::uint8_t> payload(80, 0x11);
-  const Report r = BuildRequest(Command::WriteMacroData, 56, 0, payload);
-  EXPECT_EQ(r[kReportSize - 1], 0x11);
-  std::uint16_t sum = 0x15 + 56 + 56 * 0x11;
-  EXPECT_EQ(ChecksumField(r), sum);
-}
-
 std::vector<std::uint8_t> Ramp() {
   std::vector<std::uint8_t> bytes(64);
   std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
@@ -97,16 +88,6 @@ TEST(HexDump, ShortReportIsPaddedWithZerosAndHighBytesAreLowerCaseHex) {
   EXPECT_EQ(lines[2], FormatHexDump("x", std::vector<std::uint8_t>(64, 0))[2]);
   // 64 hex digits, 24 blanks inside the groups, 3 x 3 + 4 x 2 between them.
   EXPECT_EQ(lines[1].size(), 105u) << lines[1];
-}
-
-TEST(HexDump, TraceWritesTheLabelLineThenBothByteLines) {
-  std::vector<std::string> seen;
-  SetDebugTraceSink([&](std::string_view line) { seen.emplace_back(line); });
-  TraceHexDump("命令", Ramp());
-  SetDebugTraceSink({});
-  ASSERT_EQ(seen.size(), 3u);
-  EXPECT_EQ(seen[0], "命令");
-  EXPECT_EQ(seen[1].substr(0, 11), "00 01 02 03");
 }
 
 TEST(DeviceResultText, EveryCodeHasItsOwnMeaningAndUnknownValuesSayUnknown) {
