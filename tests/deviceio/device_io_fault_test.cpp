@@ -262,5 +262,23 @@ TEST(DeviceIoState, TransactPadsAShortRequestWithZeros) {
   EXPECT_EQ(reports[0], std::vector<std::uint8_t>(full.begin(), full.end()));
 }
 
+TEST(DeviceIoState, HeadsetOutputReportGoesOverTheDirectLinkOnlyWhileOpen) {
+  EmulatedBus bus;
+  const auto id = bus.Plug(EmulatedProduct::Headset);
+  auto headset = bus.DeviceAs<emulator::EmulatedHeadset>(id);
+  const auto path = bus.PathOf(id, emulator::EmulatedHeadset::kHidInterface, 1);
+  ASSERT_TRUE(headset && path);
+  DeviceIo io(&bus);
+  std::vector<std::uint8_t> report(emulator::EmulatedHeadset::kColourReportSize, 0x3C);
+  report[0] = emulator::EmulatedHeadset::kColourReportId;
+  EXPECT_FALSE(io.SetOutputReport(report)) << "closed channel";
+
+  ASSERT_TRUE(io.OpenChannel(*path, kLinkModeDirect));
+  EXPECT_TRUE(io.SetOutputReport(report));
+  const auto received = headset->OutputReports();
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0], report);
+}
+
 }  // namespace
 }  // namespace norvik::hid::testing
