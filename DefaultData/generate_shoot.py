@@ -12,10 +12,12 @@ The output is in the same styled JSON form the program writes (jsoncpp's StyledW
 indent, members sorted), so a file saved by the program and a shipped file look alike.
 
 Run from anywhere: python3 DefaultData/generate_shoot.py
+With --check nothing is written; the exit status tells whether the committed files are current.
 """
 
 import math
 import os
+import sys
 
 BULLETS = 30
 PRESS_DELAY = 10
@@ -73,12 +75,27 @@ def styled(events):
 
 
 def main():
+    check = "--check" in sys.argv[1:]
     folder = os.path.dirname(os.path.abspath(__file__))
+    stale = []
     for gun, (_name, *shape) in enumerate(GUNS):
         path = os.path.join(folder, "ShootData_%d.Shoot" % gun)
-        with open(path, "w", encoding="utf-8", newline="\n") as out:
-            out.write(styled(gun_events(*shape)))
+        text = styled(gun_events(*shape))
+        if check:
+            try:
+                with open(path, encoding="utf-8", newline="") as stored:
+                    current = stored.read() == text
+            except OSError:
+                current = False
+            if not current:
+                stale.append(path)
+        else:
+            with open(path, "w", encoding="utf-8", newline="\n") as out:
+                out.write(text)
+    for path in stale:
+        print("out of date: %s" % path, file=sys.stderr)
+    return 1 if stale else 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())
