@@ -88,6 +88,8 @@ class EmulatedBus final : public hid::HidBackend {
   std::optional<std::vector<std::string>> EnumeratePaths() override;
   std::unique_ptr<hid::HidHandle> Open(const std::string& path, bool read, bool write,
                                        bool exclusive) override;
+  // ChangeCount(), so watchers enumerate only after a plug or an unplug.
+  std::optional<std::uint64_t> ChangeCounter() override { return ChangeCount(); }
 
   struct Core;  // shared with handles and the node source, which may outlive a call
 

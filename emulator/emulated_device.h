@@ -97,7 +97,7 @@ enum class RequestOutcome : std::uint8_t {
 };
 
 struct RequestRecord {
-  std::uint64_t sequence = 0;  // counts every output report since plug-in of the object
+  std::uint64_t sequence = 0;  // counts output reports since construction or factory reset
   int interface_number = 0;
   int collection = 0;
   ReportPipe pipe = ReportPipe::Interrupt;
