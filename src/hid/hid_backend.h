@@ -65,6 +65,11 @@ class HidBackend {
   // Opens one path. Null when it is gone or cannot be opened with the requested access.
   virtual std::unique_ptr<HidHandle> Open(const std::string& path, bool read, bool write,
                                           bool exclusive) = 0;
+
+  // Optional change notification: a number that changes whenever the set of present paths may
+  // have changed (a plug or an unplug), so a watcher can skip enumerating an unchanged bus.
+  // nullopt (the default) when the backend cannot tell; callers then enumerate on every pass.
+  virtual std::optional<std::uint64_t> ChangeCounter() { return std::nullopt; }
 };
 
 }  // namespace norvik::hid
