@@ -1,0 +1,43 @@
+#pragma once
+// What a device driver tells its owner. Callbacks come from the driver's worker threads (the
+// notification readers, the lighting preview) and from the thread that called a device
+// operation (status); the GUI marshals them to its UI thread, the command line prints them.
+// A callback must not stop or destroy the driver that calls it; it may call the driver's
+// device operations (e.g. ReadSettings after a sync request).
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace norvik::devices {
+
+class DeviceDriver;
+
+// Delays before the owner reads the settings after a sync request.
+inline constexpr int kKeyboardSyncDelayMs = 50;
+inline constexpr int kMouseSyncDelayMs = 50;
+inline constexpr int kMousePadSyncDelayMs = 500;
+
+inline constexpr std::size_t kStatusBlockSize = 6;
+
+class DeviceEvents {
+ public:
+  virtual ~DeviceEvents() = default;
+
+  // The device asks to be read again: call ReadSettings after delay_ms.
+  virtual void OnSyncRequest(DeviceDriver& /*device*/, int /*delay_ms*/) {}
+  // A profile was selected on the device itself; the driver already holds the new index.
+  virtual void OnProfileChanged(DeviceDriver& /*device*/, int /*index*/) {}
+  // A key went down / up on the device (key id of the program's key list).
+  virtual void OnKeyPressed(DeviceDriver& /*device*/, int /*key_id*/) {}
+  virtual void OnKeyReleased(DeviceDriver& /*device*/, int /*key_id*/) {}
+  // The 6-byte status block after a successful ReadStatus (byte 3 is the link flag, byte 4 the
+  // power value the power indicator shows).
+  virtual void OnStatus(DeviceDriver& /*device*/, std::span<const std::uint8_t> /*status*/) {}
+  // The LED entries changed (preview step): repaint the device picture.
+  virtual void OnRepaint(DeviceDriver& /*device*/) {}
+  // A radio link went down or came back (the mouse through its receiver).
+  virtual void OnLinkChanged(DeviceDriver& /*device*/, bool /*up*/) {}
+};
+
+}  // namespace norvik::devices
