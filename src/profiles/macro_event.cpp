@@ -1,7 +1,6 @@
 #include "profiles/macro_event.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "profiles/user_files.h"
 

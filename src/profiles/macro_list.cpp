@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "base/debug_trace.h"
 #include "profiles/json_file_store.h"
 #include "profiles/user_files.h"
 
@@ -125,7 +126,10 @@ void MacroList::SelectMacro(int index) {
   }
   selected_ = index;
   const std::optional<std::filesystem::path> file = EventFilePath(index);
-  if (!file) return;
+  if (!file) {
+    DebugTraceF("MacroList: macro %d has no usable Guid, no events\n", index);
+    return;
+  }
   const Json::Value document = JsonFileStore::ReadJson(*file);
   const Json::Value& events = JsonMember(document, "Events");
   if (!events.isArray()) return;

@@ -3,6 +3,7 @@
 #include <system_error>
 #include <utility>
 
+#include "base/debug_trace.h"
 #include "profiles/json_file_store.h"
 #include "profiles/user_files.h"
 
@@ -35,7 +36,10 @@ std::optional<ParsedList> ParseList(const Json::Value& document) {
   for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
     const Json::Value& element = list[i];
     const std::optional<std::string> uuid = JsonString(JsonMember(element, kUuidKey));
-    if (!uuid || !IsSafeFileStem(*uuid)) continue;
+    if (!uuid || !IsSafeFileStem(*uuid)) {
+      DebugTraceF("ProfileList: entry %u has no usable profileUUID, skipped\n", i);
+      continue;
+    }
     const std::string name = ValidUtf8(JsonString(JsonMember(element, kNameKey)).value_or(*uuid));
     if (static_cast<std::int64_t>(i) == raw_selected) {
       parsed.selected = static_cast<int>(parsed.entries.size());
