@@ -12,8 +12,10 @@
 
 #include <array>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
 #ifdef __linux__
@@ -93,6 +95,27 @@ void BM_LiveFrames(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LiveFrames)->Arg(1000)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// The floor under LiveFrames on this machine: how late a bare 1 ms timed wait wakes up, with the
+// same timer slack. LiveFrames' overhead per report cannot fall below this.
+void BM_TimedWaitOvershoot(benchmark::State& state) {
+#ifdef __linux__
+  prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
+  std::mutex mutex;
+  std::condition_variable never;
+  std::unique_lock lock(mutex);
+  double late_us = 0;
+  for (auto _ : state) {
+    const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
+    while (never.wait_until(lock, due) != std::cv_status::timeout) {
+    }
+    late_us +=
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - due).count();
+  }
+  state.counters["overshoot_us"] = late_us / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_TimedWaitOvershoot)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 void BM_TransactCpu(benchmark::State& state) {
   Rig rig;
