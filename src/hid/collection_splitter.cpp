@@ -187,4 +187,9 @@ std::unique_ptr<HidHandle> CollectionSplitter::Open(const std::string& path, boo
                                             std::move(own), longest_input);
 }
 
+std::optional<std::uint64_t> CollectionSplitter::ChangeCounter() {
+  if (source_ == nullptr) return std::nullopt;
+  return source_->ChangeCounter();
+}
+
 }  // namespace norvik::hid

@@ -64,6 +64,10 @@ class HidNodeSource {
   // Opens a node; null when it is gone or refuses the access.
   virtual std::unique_ptr<HidNode> OpenNode(const std::string& node, bool read, bool write,
                                             bool exclusive) = 0;
+
+  // As HidBackend::ChangeCounter: changes whenever the set of nodes may have changed; nullopt
+  // when the source cannot tell.
+  virtual std::optional<std::uint64_t> ChangeCounter() { return std::nullopt; }
 };
 
 // The collection path of one node: node + "#vid_XXXX&pid_XXXX" (+ "&mi_XX") (+ "&colXX" when
@@ -93,6 +97,9 @@ class CollectionSplitter : public HidBackend {
   // report ids that are not output reports of the collection.
   std::unique_ptr<HidHandle> Open(const std::string& path, bool read, bool write,
                                   bool exclusive) override;
+
+  // The node source's counter: collections come and go only with their nodes.
+  std::optional<std::uint64_t> ChangeCounter() override;
 
  private:
   std::unique_ptr<HidNodeSource> owned_;

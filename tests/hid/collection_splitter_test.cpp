@@ -69,6 +69,9 @@ class FakeNodeSource : public HidNodeSource {
     }
     return nullptr;
   }
+  std::optional<std::uint64_t> ChangeCounter() override { return counter; }
+  std::optional<std::uint64_t> counter;
+
   // The device sends one input report: every open of the node receives it.
   void Send(const std::string& node, const Bytes& report) {
     for (const auto& opening : openings[node]) {
@@ -238,6 +241,16 @@ TEST(CollectionSplitter, HidDeviceOpensASplitPathWithItsCollectionsCaps) {
   ASSERT_TRUE(device.ReadReport(buffer, 100, &count));
   EXPECT_EQ(count, 3u);
   EXPECT_EQ(buffer[1], 0xEA);
+}
+
+TEST(CollectionSplitter, ChangeCounterIsTheNodeSourcesOwn) {
+  FakeNodeSource source;
+  CollectionSplitter splitter(source);
+  EXPECT_EQ(splitter.ChangeCounter(), std::nullopt);
+  source.counter = 41;
+  EXPECT_EQ(splitter.ChangeCounter(), 41u);
+  source.counter = 42;
+  EXPECT_EQ(splitter.ChangeCounter(), 42u);
 }
 
 TEST(CollectionSplitter, PathHelpersSplitAtTheLastHash) {
