@@ -60,13 +60,6 @@ TEST(MacroTable, EmptyMacrosKeepTheirRecordHeader) {
             "00 00 00 00");
 }
 
-TEST(MacroTable, NoMacrosIsNothingToSend) {
-  const MacroTable table = BuildMacroTable({}, 1024);
-  EXPECT_EQ(table.status, MacroTableStatus::Empty);
-  EXPECT_TRUE(table.bytes.empty());
-  EXPECT_EQ(table.units_over, 0);
-}
-
 TEST(MacroTable, CapacityBoundaryReportsUnitsOverPlusOne) {
   // One macro of 27 events: 16 + 6 + 108 = 130 bytes.
   const std::vector<PackedMacro> macros = {Events(27, 0)};

@@ -38,13 +38,6 @@ TEST(ShootTable, FourRecordsAlwaysFollowTheHeader) {
   EXPECT_EQ(table.bytes, expected);
 }
 
-TEST(ShootTable, FourEmptyGunsStillMakeATable) {
-  const std::array<PackedMacro, 4> guns{};
-  const MacroTable table = BuildShootTable(guns, 128);
-  ASSERT_EQ(table.status, MacroTableStatus::Built);
-  EXPECT_EQ(table.bytes.size(), 16u + 6 * 4);
-}
-
 TEST(ShootTable, ShippedPatternsFillTheTableFromTheFolder) {
   TempFolder temp;
   for (int gun = 0; gun < 4; ++gun) {

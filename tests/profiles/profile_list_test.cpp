@@ -170,14 +170,6 @@ TEST_F(ProfileListTest, AddTakesTheFirstFreeNumberIgnoringCase) {
   EXPECT_EQ(added["Device"], Doc(kDefaultData)["Device"]);
 }
 
-TEST_F(ProfileListTest, AddFillsAGapInTheNumbering) {
-  WriteListWithNames({"profile1", "profile3"});
-  ProfileList list = MakeList();
-  list.InitProfileList();
-  ASSERT_EQ(list.AddProfile(), ProfileResult::Done);
-  EXPECT_EQ(Names(list).back(), "profile2");
-}
-
 TEST_F(ProfileListTest, AddStopsAtFiftyButCopyAndImportDoNot) {
   ProfileList list = MakeList();
   list.InitProfileList();

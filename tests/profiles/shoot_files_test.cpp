@@ -46,11 +46,6 @@ class ShootFilesTest : public ::testing::Test {
   }();
 };
 
-TEST_F(ShootFilesTest, FileNamesFollowTheGunNumber) {
-  EXPECT_EQ(ShootFileName(0), "ShootData_0.Shoot");
-  EXPECT_EQ(ShootFileName(3), "ShootData_3.Shoot");
-}
-
 TEST_F(ShootFilesTest, WritingBulletThreeSetsItsSixEventsOnly) {
   ShootFiles shoot(user_, defaults_);
   ASSERT_EQ(shoot.Initialise(), 4);
