@@ -130,7 +130,7 @@ std::filesystem::path DeviceDriver::DefaultDataFolder() const {
 }
 
 std::filesystem::path DeviceDriver::DefaultProfilePath() const {
-  return DefaultDataFolder() / (name_ + kDeviceDataExtension);
+  return DefaultDataFolder() / (default_data_name_ + kDeviceDataExtension);
 }
 
 bool DeviceDriver::OpenCommand(const std::string& path, int link_mode) {

@@ -27,6 +27,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "devices/device_events.h"
@@ -274,6 +275,9 @@ class DeviceDriver {
   void EmitLinkChanged(bool up);
 
   void SetActiveProfileIndex(int index) { active_profile_.store(index); }
+  // The stem of the default data file when it is not the device name (a model without factory
+  // data of its own shares another's). Call from the constructor only.
+  void SetDefaultDataName(std::string name) { default_data_name_ = std::move(name); }
   void SetPositionMaps(std::map<int, std::uint8_t> key_positions,
                        std::map<int, std::uint8_t> light_positions);
   void StoreDeviceInformation(const hid::DeviceInfo& info);
@@ -322,6 +326,7 @@ class DeviceDriver {
 
   hid::HidBackend* backend_;
   const std::string name_;
+  std::string default_data_name_;
   const DeviceFolders folders_;
   hid::DeviceIo io_;
 
