@@ -85,6 +85,7 @@ bool ApplyResult::Ok() const {
 DeviceDriver::DeviceDriver(hid::HidBackend* backend, std::string device_name, DeviceFolders folders)
     : backend_(backend),
       name_(std::move(device_name)),
+      default_data_name_(name_),
       folders_(std::move(folders)),
       io_(backend) {}
 
