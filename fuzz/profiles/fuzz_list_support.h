@@ -23,14 +23,30 @@ inline void Check(bool condition) {
   if (!condition) abort();
 }
 
-// A scratch folder for this process, emptied by Reset before each input.
-inline const std::filesystem::path& Scratch() {
-  static const std::filesystem::path folder = [] {
+// A scratch folder for this process, emptied by Reset before each input and removed when the
+// fuzzer exits.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "norvik_fuzz_XXXXXX").string();
     Check(mkdtemp(pattern.data()) != nullptr);
-    return std::filesystem::path(pattern);
-  }();
-  return folder;
+    path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline const std::filesystem::path& Scratch() {
+  static const ScratchFolder folder;
+  return folder.path();
 }
 
 inline void Reset() {
