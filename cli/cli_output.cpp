@@ -1,0 +1,111 @@
+#include "cli/cli_output.h"
+
+#include <cstdio>
+
+#include <json/writer.h>
+
+namespace norvik::cli {
+
+namespace {
+
+bool IsScalar(const Json::Value& value) {
+  return !value.isObject() && !value.isArray();
+}
+
+std::string Scalar(const Json::Value& value) {
+  if (value.isNull()) return "-";
+  if (value.isBool()) return value.asBool() ? "yes" : "no";
+  if (value.isString()) return value.asString();
+  if (value.isInt64()) return std::to_string(value.asInt64());
+  if (value.isUInt64()) return std::to_string(value.asUInt64());
+  if (value.isDouble()) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", value.asDouble());
+    return text;
+  }
+  return {};
+}
+
+// One object as "k=v k=v" (nested values in their JSON form).
+std::string Inline(const Json::Value& object) {
+  std::string line;
+  for (const std::string& name : object.getMemberNames()) {
+    if (!line.empty()) line += ' ';
+    const Json::Value& member = object[name];
+    if (IsScalar(member)) {
+      line += name + "=" + Scalar(member);
+    } else {
+      Json::StreamWriterBuilder builder;
+      builder["indentation"] = "";
+      line += name + "=" + Json::writeString(builder, member);
+    }
+  }
+  return line;
+}
+
+void Render(const Json::Value& value, const std::string& indent, std::string& out);
+
+void RenderArray(const Json::Value& array, const std::string& indent, std::string& out) {
+  for (const Json::Value& element : array) {
+    if (element.isObject()) {
+      out += indent + Inline(element) + "\n";
+    } else if (element.isArray()) {
+      Render(element, indent + "  ", out);
+    } else {
+      out += indent + Scalar(element) + "\n";
+    }
+  }
+}
+
+void Render(const Json::Value& value, const std::string& indent, std::string& out) {
+  if (IsScalar(value)) {
+    out += indent + Scalar(value) + "\n";
+    return;
+  }
+  if (value.isArray()) {
+    RenderArray(value, indent, out);
+    return;
+  }
+  for (const std::string& name : value.getMemberNames()) {
+    const Json::Value& member = value[name];
+    if (IsScalar(member)) {
+      out += indent + name + ": " + Scalar(member) + "\n";
+    } else if (member.isArray() && !member.empty() && IsScalar(member[0])) {
+      std::string line;
+      for (const Json::Value& element : member) line += (line.empty() ? "" : " ") + Scalar(element);
+      out += indent + name + ": " + line + "\n";
+    } else if (member.empty()) {
+      out += indent + name + ": (none)\n";
+    } else {
+      out += indent + name + ":\n";
+      Render(member, indent + "  ", out);
+    }
+  }
+}
+
+}  // namespace
+
+std::string RenderText(const Json::Value& value) {
+  std::string out;
+  Render(value, "", out);
+  return out;
+}
+
+std::string RenderJson(const Json::Value& value) {
+  Json::StreamWriterBuilder builder;
+  builder["indentation"] = "  ";
+  return Json::writeString(builder, value) + "\n";
+}
+
+std::string HexBytes(const unsigned char* bytes, std::size_t count) {
+  std::string text;
+  text.reserve(count * 3);
+  char pair[4];
+  for (std::size_t i = 0; i < count; ++i) {
+    std::snprintf(pair, sizeof pair, i == 0 ? "%02x" : " %02x", bytes[i]);
+    text += pair;
+  }
+  return text;
+}
+
+}  // namespace norvik::cli

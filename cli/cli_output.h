@@ -1,0 +1,21 @@
+#pragma once
+// What a norvikctl command prints: every command builds one JSON value; --json prints it as a
+// document, otherwise it is rendered as plain lines ("key: value", one line per list element).
+
+#include <string>
+
+#include <json/value.h>
+
+namespace norvik::cli {
+
+// Plain-text form of a result. Objects print one "key: value" line per member; a list of
+// objects prints one line per element ("key=value key=value"); nested objects are indented.
+std::string RenderText(const Json::Value& value);
+
+// The JSON document form (indented, ends with a newline).
+std::string RenderJson(const Json::Value& value);
+
+// Lower-case hexadecimal bytes separated by spaces.
+std::string HexBytes(const unsigned char* bytes, std::size_t count);
+
+}  // namespace norvik::cli
