@@ -1,7 +1,6 @@
 #include "devices/keyboard_blocks.h"
 
 #include <algorithm>
-#include <set>
 
 #include "profiles/json_access.h"
 
@@ -124,7 +123,8 @@ std::optional<std::map<int, std::uint8_t>> KeyPositionsFromJson(
   const Json::Value& positions = Member(record, kPositionsKey);
   if (!positions.isArray() || positions.size() != kKeyboardKeyCount) return std::nullopt;
   std::map<int, std::uint8_t> result;
-  std::set<std::int64_t> taken;
+  // Keys that ship with the same code share their slot; other keys never do.
+  std::map<std::int64_t, int> taken;
   for (int key_id = 0; key_id < kKeyboardKeyCount; ++key_id) {
     const auto slot = ReadInteger(Element(positions, key_id));
     if (!slot) return std::nullopt;
@@ -132,7 +132,10 @@ std::optional<std::map<int, std::uint8_t>> KeyPositionsFromJson(
       if (static_cast<std::size_t>(key_id) < slots) result[key_id] = kNoPosition;
       continue;
     }
-    if (*slot < 0 || static_cast<std::size_t>(*slot) >= slots || !taken.insert(*slot).second) {
+    if (*slot < 0 || static_cast<std::size_t>(*slot) >= slots) return std::nullopt;
+    const auto [it, fresh] = taken.emplace(*slot, key_id);
+    if (!fresh && kDefaultKeyCodes[static_cast<std::size_t>(it->second)] !=
+                      kDefaultKeyCodes[static_cast<std::size_t>(key_id)]) {
       return std::nullopt;
     }
     result[key_id] = static_cast<std::uint8_t>(*slot);

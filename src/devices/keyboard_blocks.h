@@ -56,7 +56,7 @@ inline constexpr std::size_t kDeviceIdentityBytes = 5;
 Json::Value KeyPositionsToJson(const std::map<int, std::uint8_t>& key_positions, std::size_t slots,
                                std::span<const std::uint8_t> identity);
 // nullopt when the record is damaged, for another device or slot count, or places two keys in
-// one slot.
+// one slot that do not ship with the same code.
 std::optional<std::map<int, std::uint8_t>> KeyPositionsFromJson(
     const Json::Value& record, std::size_t slots, std::span<const std::uint8_t> identity);
 

@@ -303,7 +303,8 @@ DeviceResult KeyboardDriver::WriteCustomColour(int key_id, std::uint32_t colour)
   if (key_id < 0 || key_id >= kKeyboardKeyCount) return DeviceResult::NotSent;
   SetLedEntry(static_cast<std::size_t>(key_id), colour);
   if (profile_loaded_) {
-    const int group = profile_.GetCustomGroup();
+    // The group the colour block is uploaded to.
+    const int group = LightValues().CustomGroup;
     std::vector<profiles::ColourRecord> colours =
         profile_.GetCustomColours(group, kKeyboardKeyCount);
     if (static_cast<std::size_t>(key_id) < colours.size()) {
@@ -322,7 +323,7 @@ DeviceResult KeyboardDriver::WriteCustomColours() {
 void KeyboardDriver::LoadCustomColoursIntoLeds() {
   if (!profile_loaded_) return;
   const std::vector<profiles::ColourRecord> colours =
-      profile_.GetCustomColours(profile_.GetCustomGroup(), kKeyboardKeyCount);
+      profile_.GetCustomColours(LightValues().CustomGroup, kKeyboardKeyCount);
   UpdateLedEntries([&colours](std::span<LedEntry> leds) {
     for (std::size_t i = 0; i < leds.size() && i < colours.size(); ++i) {
       leds[i] = {colours[i].Red, colours[i].Green, colours[i].Blue, colours[i].Alpha};
