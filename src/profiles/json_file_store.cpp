@@ -147,10 +147,46 @@ std::string JsonFileStore::MakeTimestampId() {
   return buffer;
 }
 
+namespace {
+
+// A writer killed between creating its temporary file and the rename leaves the temporary
+// behind. Temporaries of the same target older than this are such leftovers and are removed
+// before the next write; younger ones may belong to a writer that is still at work.
+constexpr auto kStaleTemporaryAge = std::chrono::minutes(1);
+
+void RemoveStaleTemporaries(const std::filesystem::path& folder, const std::string& prefix) {
+  std::error_code ec;
+  const auto now = std::filesystem::file_time_type::clock::now();
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    // mkstemp replaces the six X of the pattern.
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    std::error_code item_ec;
+    if (!it->is_regular_file(item_ec)) continue;
+    const auto written = it->last_write_time(item_ec);
+    if (item_ec || now - written < kStaleTemporaryAge) continue;
+    std::filesystem::remove(it->path(), item_ec);
+  }
+}
+
+// Makes the rename itself durable: without it a power cut can bring back the old directory
+// entry even though the new file's bytes reached the disk.
+void SyncFolder(const std::filesystem::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
   std::error_code ec;
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-  std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  const std::string prefix = "." + path.filename().string() + ".";
+  RemoveStaleTemporaries(folder, prefix);
+  std::string temp = (folder / (prefix + "XXXXXX")).string();
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
   bool ok = true;
@@ -170,6 +206,7 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     std::filesystem::remove(temp, ec);
     return false;
   }
+  SyncFolder(folder);
   return true;
 }
 
