@@ -115,7 +115,7 @@ std::optional<std::int64_t> ParseInteger(std::string_view text, std::int64_t min
     text.remove_prefix(2);
   }
   if (text.empty()) return std::nullopt;
-  // Accumulate as unsigned with a limit well inside its range, so no input overflows.
+  // Accumulated as unsigned up to a limit well inside the signed range.
   constexpr std::uint64_t kLimit = std::uint64_t{1} << 62;
   std::uint64_t value = 0;
   for (const char c : text) {
@@ -126,8 +126,11 @@ std::optional<std::int64_t> ParseInteger(std::string_view text, std::int64_t min
       digit = std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
     }
     if (digit < 0) return std::nullopt;
+    // Checked before the step, so the product never wraps.
+    if (value > (kLimit - static_cast<std::uint64_t>(digit)) / static_cast<std::uint64_t>(base)) {
+      return std::nullopt;
+    }
     value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
-    if (value > kLimit) return std::nullopt;
   }
   const std::int64_t signed_value =
       negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);

@@ -469,6 +469,9 @@ CommandResult Key(Session& session, const std::vector<std::string>& words) {
   Json::Value value = KeyValue(entry);
   value["device"] = *device;
   value["key_map"] = ResultText(pushed);
+  // Where the key sits in the device's key map.
+  const std::uint8_t key_slot = driver->KeyPosition(static_cast<int>(*id));
+  if (key_slot != devices::kNoPosition) value["slot"] = key_slot;
   return CommandResult::Ok(value);
 }
 
