@@ -257,6 +257,8 @@ CommandResult RunWatch(Session& session) {
     }
   }
   watcher.Stop();
+  // The readers call the printer: they end before it goes.
+  set.Shutdown();
   set.SetEvents(nullptr);
   set.SetPresenceCallback(nullptr);
   return CommandResult::Ok(Json::Value());

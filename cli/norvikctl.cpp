@@ -116,9 +116,10 @@ bool Session::Open(std::string& error) {
 }
 
 bool Session::Close(std::string& error) {
-  // Drivers first: their threads and handles use the bus.
-  if (set_) set_->Shutdown();
+  // The watcher first (it calls into the set), then the drivers: their threads and handles use
+  // the bus.
   if (watcher_) watcher_->Stop();
+  if (set_) set_->Shutdown();
   set_.reset();
   watcher_.reset();
   if (!save_state_ || !bus_) return true;
