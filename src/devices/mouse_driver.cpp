@@ -344,6 +344,11 @@ bool MouseDriver::QueryLink() {
   return LinkGate();
 }
 
+DeviceResult MouseDriver::ReadStatus() {
+  if (!LinkGate()) return DeviceResult::NotSent;
+  return DeviceDriver::ReadStatus();
+}
+
 ApplyResult MouseDriver::ApplyProfile() {
   ApplyResult result;
   result.profile_loaded = LoadProfile();

@@ -94,6 +94,8 @@ class MouseDriver final : public DeviceDriver {
   MacroPushResult WriteShootTable();
   // The receiver's link query; true on the cable without traffic, false without a channel.
   bool QueryLink() override;
+  // The status block (power), behind the link gate like every other exchange.
+  DeviceResult ReadStatus() override;
   // Load, normalise, repaint, WriteSettings(0, 0), WriteMacroTable, PushKeyMap(0). A step that
   // finds the device gone (not sent, write failed, unreachable) skips the later steps.
   ApplyResult ApplyProfile() override;

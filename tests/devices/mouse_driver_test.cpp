@@ -62,6 +62,18 @@ TEST(MouseDriverRead, ReceiverReadAsksTheLinkFirstAndUsesSmallChunks) {
   EXPECT_EQ(rig.driver().KeyPosition(2), 4);
 }
 
+TEST(MouseDriverRead, StatusThroughTheReceiverIsGatedAndMarksTheRadioLink) {
+  MouseRig rig(/*cable=*/false);
+  rig.AttachReceiver();
+  rig.ClearLogs();
+  ASSERT_EQ(rig.driver().ReadStatus(), DeviceResult::Success);
+  EXPECT_EQ(HexOf(rig.receiver().CommandsSeen()), "aa 1a");
+  const auto status = rig.driver().LastStatus();
+  ASSERT_TRUE(status.has_value());
+  EXPECT_EQ((*status)[3], 1);
+  EXPECT_EQ((*status)[4], 85) << "the emulated battery level";
+}
+
 TEST(MouseDriverRead, SettingsReadTakesTheActiveProfilesBlock) {
   MouseRig rig;
   rig.AttachCable();
@@ -333,6 +345,7 @@ TEST(MouseDriverLink, LinkDownSendsNothingButTheQuery) {
       {"WriteShootTable", [&] { return driver.WriteShootTable().Code(); }},
       {"ApplyProfile", [&] { return hid::ToInt(driver.ApplyProfile().settings); }},
       {"SetActiveDpiStage", [&] { return hid::ToInt(driver.SetActiveDpiStage(2).pushed); }},
+      {"ReadStatus", [&] { return hid::ToInt(driver.ReadStatus()); }},
   };
   for (const auto& [name, run] : operations) {
     rig.ClearLogs();
