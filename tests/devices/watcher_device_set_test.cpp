@@ -232,6 +232,22 @@ TEST_F(DeviceSetRouting, StartOfAnAbsentDeviceReadsNothing) {
   EXPECT_FALSE(set_->CheckLink(DeviceSlot::MousePad));
 }
 
+TEST_F(DeviceSetRouting, CommandInterfaceThatCannotBeOpenedStillShowsTheDevice) {
+  // A row bound by the watcher whose path is gone again before the driver opens it.
+  auto copy = hid::MakeHidInterfaceCopy();
+  copy[8].row.connected = 1;
+  copy[8].path = "gone#vid_320f&pid_1004&mi_01&col04";
+  set_->OnArrival(8, copy);
+  EXPECT_FALSE(set_->Driver(DeviceSlot::MousePad).IsOpen());
+  EXPECT_TRUE(set_->IsShown(DeviceSlot::MousePad));
+  const auto started = set_->StartDevice(DeviceSlot::MousePad);
+  EXPECT_FALSE(started.open);
+  EXPECT_EQ(started.read, DeviceResult::NotSent) << "nothing is read from a closed channel";
+  copy[8] = hid::HidInterfaceBinding{hid::kHidInterfaceTable[8], {}};
+  set_->OnRemoval(8, copy);
+  EXPECT_EQ(TakeChanges(), "mousepad+ mousepad- ");
+}
+
 TEST_F(DeviceSetRouting, RowsOutsideTheCopyAreIgnored) {
   const auto copy = watcher_.Copy();
   set_->OnArrival(copy.size(), copy);
