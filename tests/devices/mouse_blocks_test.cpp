@@ -196,7 +196,9 @@ TEST(MouseButtonPositions, OnlyTheReportedSlotsAreSearched) {
 }
 
 TEST(MouseKeyMapImage, AssignmentsGoToTheirSlotsAndSlotlessKeysAreLeftOut) {
+  // Room past the reported slots, as in a full 512-byte key map block.
   Bytes image = EmulatorLikeKeyMap();
+  image.resize(512, 0);
   const std::map<int, std::uint8_t> positions = {{0, 0}, {2, 4}, {10, kMouseNoSlot}, {3, 40}};
   const std::vector<profiles::KeyEntry> entries = {
       {0, {0x20, 0x00, 0x04}, {}},   // left button → "A"
@@ -207,6 +209,7 @@ TEST(MouseKeyMapImage, AssignmentsGoToTheirSlotsAndSlotlessKeysAreLeftOut) {
   };
   PutMouseAssignments(image, positions, entries, 12);
   Bytes expected = EmulatorLikeKeyMap();
+  expected.resize(512, 0);
   expected[0] = 0x20;
   expected[1] = 0x00;
   expected[2] = 0x04;
