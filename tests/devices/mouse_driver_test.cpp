@@ -264,20 +264,6 @@ TEST_F(MouseDriverWrite, ShootTableReachesShootMemoryByteExact) {
   EXPECT_EQ(HexOf(std::span(memory).first(expected.size())), HexOf(expected));
 }
 
-TEST_F(MouseDriverWrite, ShootTableGoesOutInLargeReportsThroughTheReceiverToo) {
-  const auto folder = rig_.data_folder();
-  for (int gun = 0; gun < 4; ++gun) {
-    WriteShootFile(folder / profiles::ShootFileName(gun), {{"down", 1, 10, 1}, {"up", 1, 0, 1}});
-  }
-  rig_.AttachReceiver();
-  driver().DetachCable();
-  rig_.ClearLogs();
-  ASSERT_EQ(driver().WriteShootTable().status, MacroPushStatus::Sent);
-  // 72 bytes: 56 + 16, whatever the link's chunk size for other commands.
-  EXPECT_EQ(HexOf(rig_.receiver().CommandsSeen()),
-            HexOf(Bytes{kLink, kInfo, kInfo, kBegin, kShoot, kShoot, kEnd}));
-}
-
 TEST_F(MouseDriverWrite, MissingShootFilesAreRestoredAndTheShippedPatternsReportTheirExcess) {
   // The shipped patterns need 2920 bytes; the emulated mouse offers 16 units of 128.
   rig_.ClearLogs();
