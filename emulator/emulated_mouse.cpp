@@ -10,12 +10,12 @@ namespace {
 namespace f = command_field;
 
 constexpr std::uint8_t kKeySlots = 12;
-constexpr std::uint8_t kMacroUnits = 0x10;  // 2048 bytes
+constexpr std::uint8_t kMacroUnits = 0x20;  // 4096 bytes: room for four guns of 30 bullets
 constexpr std::uint8_t kDpiStep = 50;
 constexpr std::uint16_t kDpiMaxSlider = 520;  // 26000 DPI
 constexpr std::size_t kSettingsSize = 1024;
 constexpr int kProfiles = 4;
-constexpr std::size_t kShootCapacity = 1024;
+constexpr std::size_t kShootCapacity = 4096;
 constexpr std::size_t kStatusSize = 16;
 
 constexpr std::size_t kStageFirst = 14;

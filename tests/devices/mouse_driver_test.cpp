@@ -264,16 +264,16 @@ TEST_F(MouseDriverWrite, ShootTableReachesShootMemoryByteExact) {
   EXPECT_EQ(HexOf(std::span(memory).first(expected.size())), HexOf(expected));
 }
 
-TEST_F(MouseDriverWrite, MissingShootFilesAreRestoredAndTheShippedPatternsReportTheirExcess) {
-  // The shipped patterns need 2920 bytes; the emulated mouse offers 16 units of 128.
+TEST_F(MouseDriverWrite, MissingShootFilesAreRestoredAndTheShippedPatternsReachTheMouse) {
+  // The shipped patterns: four guns of 30 bullets, six events each, 2920 bytes in all.
   rig_.ClearLogs();
   const MacroPushResult result = driver().WriteShootTable();
-  EXPECT_EQ(result.status, MacroPushStatus::TooLarge);
-  EXPECT_EQ(result.Code(), (2920 - 2048) / 4 + 1);
-  EXPECT_EQ(HexOf(rig_.cable().CommandsSeen()), HexOf(Bytes{kInfo}));
+  EXPECT_EQ(result.status, MacroPushStatus::Sent);
   for (int gun = 0; gun < 4; ++gun) {
     EXPECT_TRUE(std::filesystem::exists(rig_.data_folder() / profiles::ShootFileName(gun))) << gun;
   }
+  const Bytes memory = rig_.cable().ShootMemory();
+  EXPECT_EQ(HexOf(std::span(memory).first(6)), HexOf(Bytes{0xAA, 0x55, 0x68, 0x0B, 4, 0}));
 }
 
 TEST_F(MouseDriverWrite, WholeProfilePushSendsSettingsMacrosThenTheKeyMap) {

@@ -66,7 +66,7 @@ const ReplyRow kFactoryRows[] = {
      P::MouseCable,
      Req(0x03, 14, 0),
      kOk,
-     {0x03, 0x02, 0x02, 0x53, 0x12, 12, 0x10, 0, 0, 0, 0, 50, 0x08, 0x02}},
+     {0x03, 0x02, 0x02, 0x53, 0x12, 12, 0x20, 0, 0, 0, 0, 50, 0x08, 0x02}},
     {"ReceiverInfoSecondChunk",
      P::MouseReceiver,
      Req(0x03, 10, 24),
@@ -161,16 +161,16 @@ TEST(EmulatedFirmware, KeyMapWritesLandInTheBankOfTheOffsetHighByte) {
 
 TEST(EmulatedFirmware, MacroAndShootWritesAreRefusedPastCapacity) {
   auto mouse = Make(P::MouseCable);
-  EXPECT_EQ(mouse->MacroMemory().size(), 0x10u * 128);
-  EXPECT_EQ(mouse->ShootMemory().size(), 1024u);
+  EXPECT_EQ(mouse->MacroMemory().size(), 0x20u * 128);
+  EXPECT_EQ(mouse->ShootMemory().size(), 4096u);
   // Exactly filling the memory is accepted; one byte more is refused and not written.
-  EXPECT_EQ(AnswerOf(*mouse, Req(0x15, 56, 2048 - 56, Pattern(56, 3)))[f::kStatus], kStatusOk);
-  EXPECT_EQ(AnswerOf(*mouse, Req(0x15, 2, 2047, {0xEE, 0xEE}))[f::kStatus], kStatusRefused);
-  EXPECT_NE(mouse->MacroMemory()[2047], 0xEE);
-  EXPECT_EQ(AnswerOf(*mouse, Req(0x17, 24, 1000, Pattern(24, 5)))[f::kStatus], kStatusOk);
-  EXPECT_EQ(AnswerOf(*mouse, Req(0x17, 25, 1000, Pattern(25, 5)))[f::kStatus], kStatusRefused);
+  EXPECT_EQ(AnswerOf(*mouse, Req(0x15, 56, 4096 - 56, Pattern(56, 3)))[f::kStatus], kStatusOk);
+  EXPECT_EQ(AnswerOf(*mouse, Req(0x15, 2, 4095, {0xEE, 0xEE}))[f::kStatus], kStatusRefused);
+  EXPECT_NE(mouse->MacroMemory()[4095], 0xEE);
+  EXPECT_EQ(AnswerOf(*mouse, Req(0x17, 24, 4072, Pattern(24, 5)))[f::kStatus], kStatusOk);
+  EXPECT_EQ(AnswerOf(*mouse, Req(0x17, 25, 4072, Pattern(25, 5)))[f::kStatus], kStatusRefused);
   const Bytes shoot = mouse->ShootMemory();
-  EXPECT_EQ(Hex(Bytes(shoot.begin() + 1000, shoot.end())), Hex(Pattern(24, 5)));
+  EXPECT_EQ(Hex(Bytes(shoot.begin() + 4072, shoot.end())), Hex(Pattern(24, 5)));
   const Bytes macros = mouse->MacroMemory();
   EXPECT_EQ(Hex(Bytes(macros.end() - 56, macros.end())), Hex(Pattern(56, 3)));
 }
