@@ -70,10 +70,8 @@ class MousePadDriverTest : public ::testing::Test {
 TEST_F(MousePadDriverTest, InformationReadIsBeginInfoEndAndStartsThePreview) {
   ASSERT_EQ(driver().ReadKeyData(), DeviceResult::Success);
   EXPECT_EQ(Hex(rig_.Commands()), "01 03 02");
-  EXPECT_EQ(Hex(Slice(Bytes(driver().DeviceInformation().block.begin(),
-                            driver().DeviceInformation().block.end()),
-                      3, 2)),
-            "04 10")
+  const hid::DeviceInfo info = driver().DeviceInformation();
+  EXPECT_EQ(Hex(std::span<const std::uint8_t>(info.block).subspan(3, 2)), "04 10")
       << "product id in the emulated information block";
   EXPECT_TRUE(driver().PreviewRunning());
   EXPECT_TRUE(driver().ProfileLoaded());
