@@ -76,12 +76,6 @@ TEST(StepValue, GoingDownWrapsToLimitMinusStep) {
   EXPECT_EQ(StepValue(false, 255, 0, 1), 254);
 }
 
-TEST(LedEntry, PacksRedLowThenGreenBlueAndBrightness) {
-  const LedEntry e{0x11, 0x22, 0x33, 0x44};
-  EXPECT_EQ(PackLedEntry(e), 0x44332211u);
-  EXPECT_EQ(UnpackLedEntry(0x44332211u), e);
-}
-
 TEST(LiveFrame, ScalesByBrightnessAndSkipsLight126) {
   std::vector<LedEntry> leds(128, LedEntry{0, 0, 0, 0});
   leds[0] = {200, 100, 255, 128};  // half brightness
@@ -120,24 +114,6 @@ TEST(MacroPushResult, CodesAndMessagesFollowThePanelNumbers) {
   EXPECT_TRUE(failed.MessageKey().empty());
 }
 
-TEST(ApplyResult, AnyFailedStepMakesTheWholePushFail) {
-  ApplyResult r;
-  r.profile_loaded = true;
-  r.settings = DeviceResult::Success;
-  EXPECT_TRUE(r.Ok());
-  r.macros = MacroPushResult{MacroPushStatus::NothingToSend};
-  r.key_map = DeviceResult::Success;
-  EXPECT_TRUE(r.Ok());
-  r.key_map = DeviceResult::WriteFailed;
-  EXPECT_FALSE(r.Ok());
-  r.key_map = DeviceResult::Success;
-  r.macros = MacroPushResult{MacroPushStatus::TooLarge, 1};
-  EXPECT_FALSE(r.Ok());
-  r.macros.reset();
-  r.profile_loaded = false;
-  EXPECT_FALSE(r.Ok());
-}
-
 TEST(DeviceDriver, FoldersAreBuiltFromTheirRootsAndTheDataFolderIsCreated) {
   norvik::testing::TempFolder root;
   ProbeDriver driver(nullptr, {root.path() / "Norvik_QT-4100", "/opt/norvik"});
@@ -159,21 +135,6 @@ TEST(DeviceDriver, LedEntriesOutsideTheListAreIgnored) {
   EXPECT_EQ(driver.LedEntries().size(), 4u);
 }
 
-TEST(DeviceDriver, BindRowTakesKindAndRoleAndStateTypeStartsAtOne) {
-  ProbeDriver driver(nullptr, {});
-  EXPECT_EQ(driver.GetStateType(), 1);
-  hid::HidInterfaceBinding row;
-  row.row = hid::kHidInterfaceTable[8];
-  row.path = "pad-path";
-  driver.BindRow(row);
-  EXPECT_EQ(driver.Kind(), hid::DeviceKind::MousePad);
-  EXPECT_EQ(driver.Role(), hid::InterfaceRole::Command);
-  ASSERT_TRUE(driver.BoundRow().has_value());
-  EXPECT_EQ(driver.BoundRow()->path, "pad-path");
-  driver.SetStateType(7);
-  EXPECT_EQ(driver.GetStateType(), 7);
-}
-
 TEST(DeviceDriver, LiveFrameReachesTheDeviceScaledByBrightness) {
   DriverRig<ProbeDriver> rig(emulator::EmulatedProduct::MousePad, MakeProbe);
   ASSERT_TRUE(rig.Open());
@@ -189,15 +150,6 @@ TEST(DeviceDriver, LiveFramesAreNotSentOnTheReceiverLink) {
   DriverRig<ProbeDriver> rig(emulator::EmulatedProduct::MousePad, MakeProbe);
   ASSERT_TRUE(rig.Open(hid::kLinkModeReceiver));
   rig.driver().SetLedCount(4);
-  EXPECT_EQ(rig.driver().SendLiveFrame(), DeviceResult::Success);
-  EXPECT_TRUE(rig.Commands().empty());
-}
-
-TEST(DeviceDriver, LiveFramesAreNotSentWhileLiveLightingIsOff) {
-  DriverRig<ProbeDriver> rig(emulator::EmulatedProduct::MousePad, MakeProbe);
-  ASSERT_TRUE(rig.Open());
-  rig.driver().SetLedCount(4);
-  EXPECT_EQ(rig.driver().SetLiveLighting(false), DeviceResult::Success);
   EXPECT_EQ(rig.driver().SendLiveFrame(), DeviceResult::Success);
   EXPECT_TRUE(rig.Commands().empty());
 }

@@ -109,15 +109,6 @@ TEST(KeyboardSettingsBlock, ReadingTakesLightValuesAndFlagsButKeepsWhatTheDevice
   EXPECT_EQ(read.WinFlag, 1);
 }
 
-TEST(KeyboardSettingsBlock, SpeedSurvivesTheRoundTrip) {
-  profiles::LightState light = SampleLight();
-  for (std::uint8_t speed = 0; speed <= 5; ++speed) {
-    light.Speed = speed;
-    const auto block = BuildKeyboardSettingsBlock(light, SampleSystem());
-    EXPECT_EQ(ParseKeyboardSettingsBlock(block, light).light.Speed, speed);
-  }
-}
-
 TEST(DefaultKeyCodes, HoldTheFactoryCodeOfEveryKey) {
   const auto& codes = DefaultKeyCodes();
   const std::vector<std::pair<int, std::string>> rows = {

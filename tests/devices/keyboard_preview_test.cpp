@@ -49,24 +49,6 @@ TEST(PreviewEffects, ReactiveModesAreSevenEightNineAndTwentyFive) {
   EXPECT_EQ(MousePadPreviewEffect(3), PreviewEffect::Static);
 }
 
-TEST(PreviewLayouts, PlaceEveryKeyOnTheGrid) {
-  const PreviewLayout& keyboard = KeyboardPreviewLayout();
-  ASSERT_EQ(keyboard.cells.size(), 126u);
-  for (const GridCell& cell : keyboard.cells) {
-    EXPECT_LT(cell.column, kKeyboardGridColumns);
-    EXPECT_LT(cell.row, kKeyboardGridRows);
-  }
-  EXPECT_EQ(keyboard.cells[0].row, 0) << "Esc on the top row";
-  EXPECT_EQ(keyboard.cells[108].row, 5) << "Space on the bottom row";
-  EXPECT_EQ(MousePadPreviewLayout().cells.size(), kMousePadLightCount);
-}
-
-TEST(WheelColour, RunsThroughThePrimaries) {
-  EXPECT_EQ(WheelColour(0), (Rgb{255, 0, 0}));
-  EXPECT_EQ(WheelColour(86), (Rgb{0, 255, 0}));
-  EXPECT_EQ(WheelColour(172), (Rgb{0, 0, 255}));
-}
-
 TEST(LightPreview, StaticPaintsTheColourAtTheBrightnessLevel) {
   LightPreview preview(KeyboardPreviewLayout());
   std::vector<LedEntry> leds(126);
@@ -208,17 +190,6 @@ TEST(LightPreview, SparkleRepeatsTheSameSequenceAfterAReset) {
   for (const LedEntry& e : first) lit += e.brightness > 0 ? 1 : 0;
   EXPECT_GE(lit, 1);
   EXPECT_LE(lit, 5);
-}
-
-TEST(LightPreview, SnakeTravelsAlongTheLights) {
-  LightPreview preview(MousePadPreviewLayout());
-  std::vector<LedEntry> leds(kMousePadLightCount);
-  preview.Reset(PreviewEffect::Snake, Values(2), leds);
-  preview.Step(leds);
-  EXPECT_EQ(preview.Level(1), 255);
-  preview.Step(leds);
-  EXPECT_EQ(preview.Level(2), 255);
-  EXPECT_EQ(preview.Level(1), 255 - 64);
 }
 
 }  // namespace

@@ -85,18 +85,5 @@ TEST(WorkerThread, ABodyStoppingItselfDoesNotJoinItself) {
   EXPECT_EQ(inner.load(), StopOutcome::NotRunning);
 }
 
-TEST(WorkerThread, DestructionStopsARunningThread) {
-  std::atomic<bool> ended{false};
-  {
-    WorkerThread worker;
-    ASSERT_TRUE(worker.Start([&](WorkerThread& self) {
-      while (!self.WaitForStop(1s)) {
-      }
-      ended = true;
-    }));
-  }
-  EXPECT_TRUE(ended.load());
-}
-
 }  // namespace
 }  // namespace norvik::devices
