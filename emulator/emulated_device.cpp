@@ -322,6 +322,14 @@ void EmulatedDevice::EmitInputLocked(int interface_number, std::span<const std::
     ready = std::max(ready, last_ready_) + delay;
     last_ready_ = ready;
   }
+  const auto poll = std::chrono::duration_cast<Clock::duration>(faults_.PollInterval());
+  if (poll.count() > 0) {
+    const Clock::duration since = ready.time_since_epoch();
+    Clock::time_point next{(since / poll + 1) * poll};
+    if (next <= last_ready_) next = last_ready_ + poll;
+    ready = next;
+    last_ready_ = ready;
+  }
   for (auto& weak : ports_) {
     auto port = weak.lock();
     if (!port || port->closed_ || !port->receive_input_) continue;

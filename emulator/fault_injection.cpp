@@ -41,6 +41,16 @@ std::chrono::microseconds FaultInjector::ReportDelay() const {
   return delay_;
 }
 
+void FaultInjector::SetPollInterval(std::chrono::microseconds interval) {
+  std::lock_guard lock(mutex_);
+  poll_interval_ = std::max(interval, std::chrono::microseconds{0});
+}
+
+std::chrono::microseconds FaultInjector::PollInterval() const {
+  std::lock_guard lock(mutex_);
+  return poll_interval_;
+}
+
 void FaultInjector::Clear() {
   std::lock_guard lock(mutex_);
   drop_remaining_ = 0;
@@ -48,6 +58,7 @@ void FaultInjector::Clear() {
   statuses_.clear();
   unplug_after_.reset();
   delay_ = std::chrono::microseconds{0};
+  poll_interval_ = std::chrono::microseconds{0};
 }
 
 bool FaultInjector::Armed() const {

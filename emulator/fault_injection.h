@@ -37,6 +37,14 @@ class FaultInjector {
   void SetReportDelay(std::chrono::microseconds delay);
   std::chrono::microseconds ReportDelay() const;
 
+  // Models a USB interrupt endpoint polled on a fixed schedule: input reports leave at the
+  // polls of a free-running clock ticking every interval, at most one report per poll, the
+  // first poll after the report was made. Unlike the report delay, a reply made just after a
+  // poll waits for the next one, and a host that answers late within a period loses nothing.
+  // Zero turns it off.
+  void SetPollInterval(std::chrono::microseconds interval);
+  std::chrono::microseconds PollInterval() const;
+
   // Disarms everything, the delay included.
   void Clear();
   // True while any fault is armed (the delay does not count).
@@ -67,6 +75,7 @@ class FaultInjector {
   std::vector<ArmedStatus> statuses_;
   std::optional<int> unplug_after_;
   std::chrono::microseconds delay_{0};
+  std::chrono::microseconds poll_interval_{0};
 };
 
 }  // namespace norvik::emulator

@@ -137,5 +137,27 @@ TEST(FaultInjection, ReportDelayHoldsEachReplyBackUntilItsTime) {
   EXPECT_EQ(reply[f::kCommand], 0x01);
 }
 
+TEST(FaultInjection, PollIntervalSendsOneReplyPerPollOnAFixedSchedule) {
+  EmulatedBus bus;
+  const DeviceId id = bus.Plug(EmulatedProduct::Keyboard);
+  auto kb = bus.DeviceAs<EmulatedKeyboard>(id);
+  auto handle = bus.Open(bus.PathOf(id, 1, 4).value(), true, true, false);
+  ASSERT_NE(handle, nullptr);
+  const auto interval = std::chrono::milliseconds(100);
+  kb->Faults().SetPollInterval(interval);
+  const auto start = std::chrono::steady_clock::now();
+  const CommandReport request = Req(0x01);
+  ASSERT_EQ(handle->Write(request, 100), 64);
+  ASSERT_EQ(handle->Write(request, 100), 64);
+  CommandReport reply{};
+  ASSERT_EQ(handle->Read(reply, 5000), 64);
+  // Both replies were made at once; the second leaves at the poll after the first one's.
+  EXPECT_EQ(handle->Read(reply, 0), hid::kReadTimedOut) << "two replies left in one poll";
+  ASSERT_EQ(handle->Read(reply, 5000), 64);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, interval);
+  kb->Faults().Clear();
+  EXPECT_EQ(kb->Faults().PollInterval().count(), 0);
+}
+
 }  // namespace
 }  // namespace norvik::emulator::testing
