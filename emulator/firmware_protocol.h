@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+#include "hid/device_io.h"
+
 namespace norvik::emulator {
 
 inline constexpr std::size_t kCommandReportSize = 64;  // report id included
@@ -30,23 +32,8 @@ inline constexpr std::size_t kData = 8;
 inline constexpr std::size_t kChecksumFirst = 3;
 }  // namespace command_field
 
-enum class FirmwareCommand : std::uint8_t {
-  BeginConfig = 0x01,
-  EndConfig = 0x02,
-  ReadDeviceInfo = 0x03,
-  ReadMemory = 0x05,
-  WriteMemory = 0x06,
-  ReadKeyMap = 0x07,
-  WriteKeyMap = 0x09,
-  WriteLightBlock = 0x0B,
-  SendLightFrame = 0x12,
-  WriteMacroData = 0x15,
-  WriteShootData = 0x17,
-  ReadBlock = 0x1A,
-  ReadKeyTable = 0x1B,
-  EnterSoftwareLighting = 0x1C,
-  QueryReceiverLink = 0xAA,
-};
+// The firmware answers the same command codes the host's channel sends.
+using FirmwareCommand = hid::Command;
 
 // Reply status byte. Anything other than the two error values means success.
 inline constexpr std::uint8_t kStatusOk = 0x00;
