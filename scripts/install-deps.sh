@@ -9,6 +9,8 @@ packages=(
   libhidapi-dev libudev-dev libjsoncpp-dev libcurl4-openssl-dev libfmt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   ca-certificates
+  qt6-base-dev qt6-tools-dev qt6-svg-dev libgl-dev fonts-dejavu-core fonts-wqy-microhei
+  libxkbcommon-dev libqt6opengl6-dev xvfb xauth
 )
 
 missing=()
