@@ -1,0 +1,11 @@
+# The shell's small windows: language, message box, about window and skin chooser. Included by
+# src/app/CMakeLists.txt (and by tests/app/windows when the program's folder does not yet).
+set(CMAKE_AUTOMOC ON)
+norvik_library(norvik_app_windows
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/language.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/msg_wnd.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/about_wnd.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/skin_frame.cpp
+  DEPS norvik_ui norvik_update Qt6::Widgets PkgConfig::JSONCPP norvik_base)
+set_target_properties(norvik_app_windows PROPERTIES AUTOMOC ON)
