@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPair>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -32,8 +33,11 @@ class ControlTimers : public QObject {
  private:
   using Key = QPair<QObject*, int>;
   void Fire(QObject* control, int id);
+  void Forget(QObject* control);
 
   QHash<Key, QTimer*> timers_;
+  // Controls whose destroyed() is already connected.
+  QSet<QObject*> tracked_;
 };
 
 }  // namespace norvik::ui

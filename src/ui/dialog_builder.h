@@ -19,7 +19,6 @@ QWidget* ResolveControl(const QString& class_name, IDialogBuilderCallback* callb
 // returns its root widget, parented to parent (may be null). Null when the file is missing or
 // cannot be built. Texts written as "@key" become text keys (ResourceManager) and are
 // translated at once.
-QWidget* BuildLayout(const QString& layout_name, IDialogBuilderCallback* callback,
-                     QWidget* parent);
+QWidget* BuildLayout(const QString& layout_name, IDialogBuilderCallback* callback, QWidget* parent);
 
 }  // namespace norvik::ui

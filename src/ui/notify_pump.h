@@ -19,12 +19,18 @@
 // Widgets without an object name never notify. Widgets added to the tree after Watch are picked
 // up by calling Watch again on them (watching twice is harmless).
 
+#include <QHash>
 #include <QObject>
+
 #include <QPointer>
 #include <QSet>
 #include <QWidget>
 
 #include "ui/ui_types.h"
+
+class QAbstractButton;
+class QAbstractItemView;
+class QAbstractSlider;
 
 namespace norvik::ui {
 
@@ -33,23 +39,36 @@ class NotifyPump : public QObject {
  public:
   // target is not owned and must outlive the pump (the window owns both).
   NotifyPump(INotifyUI* target, QObject* parent = nullptr);
+  ~NotifyPump() override;
 
   // Connects root and every named widget below it.
   void Watch(QWidget* root);
   // Delivers a notification now (the program's own controls send their own types this way).
   void SendNotify(QWidget* sender, const QString& type, WPARAM wParam = 0, LPARAM lParam = 0);
 
-  // The pump of the window that holds control (walking up the parents), or null.
+  // The pump of the window that holds control (walking up the parents), or null. A pump
+  // serves every widget under a root it was asked to Watch.
   static NotifyPump* PumpOf(const QWidget* control);
+  // Stops delivering (the target is going away); further notifications are dropped.
+  void Detach();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void WatchOne(QWidget* widget);
+  void WatchButton(QAbstractButton* button);
+  void WatchSlider(QAbstractSlider* slider);
+  void WatchItemView(QAbstractItemView* view);
+  // "valuechanged" once the slider's pending action has been applied (at most one queued).
+  void QueueValueChanged(QAbstractSlider* slider);
 
   INotifyUI* target_;
   QSet<QObject*> watched_;
+  QSet<QObject*> value_pending_;
+  // Button -> checked state when it was pressed; item view -> current row when pressed.
+  QHash<QObject*, bool> checked_at_press_;
+  QHash<QObject*, int> row_at_press_;
 };
 
 // Sends a notification through the pump of control's window; false when it has none.

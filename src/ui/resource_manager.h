@@ -15,6 +15,8 @@
 #include <QWidget>
 #include <filesystem>
 
+class QAction;
+
 namespace norvik::ui {
 
 // Dynamic properties that carry a widget's keys.
@@ -22,6 +24,11 @@ inline constexpr char kTextKeyProperty[] = "textKey";
 inline constexpr char kToolTipKeyProperty[] = "toolTipKey";
 // QStringList property of a combo box: the key of each item, in item order.
 inline constexpr char kItemKeysProperty[] = "itemKeys";
+// A line edit's placeholder text, a widget's window title.
+inline constexpr char kPlaceholderKeyProperty[] = "placeholderKey";
+inline constexpr char kWindowTitleKeyProperty[] = "windowTitleKey";
+// QStringList property of a tab widget: the key of each tab title, in tab order.
+inline constexpr char kTabKeysProperty[] = "tabKeys";
 
 class ResourceManager {
  public:
@@ -58,6 +65,8 @@ class ResourceManager {
   void ReloadText(QWidget* root = nullptr) const;
   // Translates one widget's own keys (text, tooltip, combo items).
   void TranslateWidget(QWidget* widget) const;
+  // Menu items carry their key in the same property (kTextKeyProperty).
+  void TranslateAction(QAction* action) const;
   // Turns "@key" texts and tooltips under root into keys and translates them (the builder does
   // this for every layout).
   void AdoptTextKeys(QWidget* root) const;
@@ -77,6 +86,7 @@ class ResourceManager {
   QString language_;
   QString language_file_;
   QHash<QString, QString> texts_;
+  mutable QHash<QString, QPixmap> images_;
 };
 
 }  // namespace norvik::ui

@@ -46,10 +46,9 @@ class WindowImplBase : public QWidget, public INotifyUI, public IDialogBuilderCa
   virtual QString GetSkinFile() const = 0;
   virtual QString GetWindowClassName() const = 0;
   virtual void InitWindow() {}
-  void Notify(TNotifyUI& msg) override {}
+  void Notify(TNotifyUI& /*msg*/) override {}
   // Numbered window messages; set handled when the message was taken.
-  virtual LRESULT HandleCustomMessage(unsigned msg, WPARAM wParam, LPARAM lParam,
-                                      bool& handled);
+  virtual LRESULT HandleCustomMessage(unsigned msg, WPARAM wParam, LPARAM lParam, bool& handled);
   // Layout callback; the base knows nothing.
   QWidget* CreateControl(const QString& class_name, QWidget* parent) override;
   // After the window was closed (the base does nothing).
@@ -75,7 +74,8 @@ class WindowImplBase : public QWidget, public INotifyUI, public IDialogBuilderCa
 
   // Modal run: shows the window and runs a local event loop until Close(code); returns code.
   int ShowModal();
-  // Ends ShowModal with code (or closes a modeless window). The window is hidden.
+  // Ends ShowModal with code (or closes a modeless window). The window is hidden, then
+  // OnFinalMessage runs (a window that frees itself there uses deleteLater).
   void Close(int code = 0);
   int CloseCode() const { return close_code_; }
   void CenterWindow();
@@ -90,15 +90,27 @@ class WindowImplBase : public QWidget, public INotifyUI, public IDialogBuilderCa
  private:
   struct SendGate;  // shared with waiting senders, outlives the window if needed
   LRESULT Dispatch(unsigned msg, WPARAM wParam, LPARAM lParam);
+  bool InCaption(const QPoint& pos) const;
 
   QWidget* root_ = nullptr;
-  NotifyPump* pump_;
-  ControlTimers* timers_;
+  // Owned here (not by Qt parentage) so they go before the QWidget base: no notification or
+  // timer can reach this window while its children are being destroyed.
+  std::unique_ptr<NotifyPump> pump_;
+  std::unique_ptr<ControlTimers> timers_;
   std::shared_ptr<SendGate> gate_;
   QEventLoop* modal_loop_ = nullptr;
   int close_code_ = 0;
+  bool closing_with_code_ = false;
   QPoint drag_offset_;
   bool dragging_ = false;
 };
+
+// The window of the WindowImplBase class that holds control (control itself included), or null.
+WindowImplBase* WindowOf(const QWidget* control);
+// The control of that name under parent (parent itself included), or null.
+QWidget* FindSubControl(const QWidget* parent, const QString& name);
+// A control timer of the control's window (see ControlTimers); false when it has no window.
+bool SetControlTimer(QWidget* control, int id, int period_ms);
+void KillControlTimer(QWidget* control, int id);
 
 }  // namespace norvik::ui
