@@ -1,0 +1,764 @@
+#!/usr/bin/env python3
+"""Writes the skin's drawings (SVG sources) and the device layouts from the tables below.
+
+    python3 skin/generate.py            # rewrite the files beside this script
+    python3 skin/generate.py --check    # exit 1 when a committed file differs
+
+The device layouts (XML/DeviceXml/*.ui) place one key button over each key or light zone of
+the device drawing, so drawing and layout come from the same coordinates here. The build step
+(tools/skin_render) renders every .svg to a .png of the same name.
+"""
+
+import argparse
+import math
+import pathlib
+import sys
+from xml.sax.saxutils import escape
+
+HERE = pathlib.Path(__file__).resolve().parent
+
+# --- palette ----------------------------------------------------------------------------------
+
+ACCENT = "#3fb6ff"
+ACCENT_DEEP = "#1677c9"
+TEXT = "#e6e9ef"
+MUTED = "#8b93a3"
+DIM = "#5d6472"
+CASE_TOP = "#2a2f3a"
+CASE_BOTTOM = "#1a1e26"
+CASE_EDGE = "#3b4250"
+CAP_SIDE = "#242933"
+CAP_TOP = "#323844"
+LEGEND = "#c9ced8"
+FONT = "DejaVu Sans"
+
+# --- SVG helpers ------------------------------------------------------------------------------
+
+
+def svg(width, height, body, defs=""):
+    head = (f'<svg xmlns="http://www.w3.org/2000/svg" width="{width}" height="{height}" '
+            f'viewBox="0 0 {width} {height}">\n')
+    if defs:
+        head += f"<defs>\n{defs}</defs>\n"
+    return head + body + "</svg>\n"
+
+
+def fmt(v):
+    """Numbers without trailing zeros, so the files stay small and stable."""
+    if isinstance(v, float):
+        text = f"{v:.2f}".rstrip("0").rstrip(".")
+        return text if text not in ("-0", "") else "0"
+    return str(v)
+
+
+def rect(x, y, w, h, fill, rx=0, stroke=None, sw=1, extra=""):
+    s = f' stroke="{stroke}" stroke-width="{fmt(sw)}"' if stroke else ""
+    r = f' rx="{fmt(rx)}"' if rx else ""
+    return (f'<rect x="{fmt(x)}" y="{fmt(y)}" width="{fmt(w)}" height="{fmt(h)}"{r} '
+            f'fill="{fill}"{s}{extra}/>\n')
+
+
+def text(x, y, content, size, fill=LEGEND, anchor="middle", weight="normal", family=FONT):
+    return (f'<text x="{fmt(x)}" y="{fmt(y)}" font-family="{family}" font-size="{fmt(size)}" '
+            f'font-weight="{weight}" fill="{fill}" text-anchor="{anchor}">'
+            f"{escape(content)}</text>\n")
+
+
+def path(d, fill="none", stroke=None, sw=1, extra=""):
+    s = f' stroke="{stroke}" stroke-width="{fmt(sw)}"' if stroke else ""
+    return f'<path d="{d}" fill="{fill}"{s}{extra}/>\n'
+
+
+def circle(cx, cy, r, fill="none", stroke=None, sw=1, extra=""):
+    s = f' stroke="{stroke}" stroke-width="{fmt(sw)}"' if stroke else ""
+    return f'<circle cx="{fmt(cx)}" cy="{fmt(cy)}" r="{fmt(r)}" fill="{fill}"{s}{extra}/>\n'
+
+
+def linear(id_, stops, x2="0", y2="1"):
+    body = "".join(f'<stop offset="{o}" stop-color="{c}"{op}/>\n'
+                   for o, c, op in ((s[0], s[1], f' stop-opacity="{s[2]}"' if len(s) > 2
+                                     else "") for s in stops))
+    return (f'<linearGradient id="{id_}" x1="0" y1="0" x2="{x2}" y2="{y2}">\n{body}'
+            "</linearGradient>\n")
+
+
+def radial(id_, stops, cx="0.5", cy="0.5", r="0.5"):
+    body = "".join(f'<stop offset="{s[0]}" stop-color="{s[1]}" stop-opacity="{s[2]}"/>\n'
+                   for s in stops)
+    return f'<radialGradient id="{id_}" cx="{cx}" cy="{cy}" r="{r}">\n{body}</radialGradient>\n'
+
+
+# --- backgrounds ------------------------------------------------------------------------------
+
+WINDOW_W, WINDOW_H = 800, 572
+
+
+def background(base_top, base_bottom, glow, glow2):
+    defs = (linear("base", [(0, base_top), (1, base_bottom)]) +
+            radial("glow", [(0, glow, 0.30), (1, glow, 0)], cx="0.85", cy="0.05", r="0.6") +
+            radial("glow2", [(0, glow2, 0.16), (1, glow2, 0)], cx="0.05", cy="0.95", r="0.55"))
+    body = rect(0, 0, WINDOW_W, WINDOW_H, "url(#base)")
+    body += rect(0, 0, WINDOW_W, WINDOW_H, "url(#glow)")
+    body += rect(0, 0, WINDOW_W, WINDOW_H, "url(#glow2)")
+    # A faint diagonal texture, as brushed metal on a gaming product page.
+    lines = "".join(f"M{x} 0L{x - WINDOW_H} {WINDOW_H}" for x in range(0, WINDOW_W + WINDOW_H, 14))
+    body += path(lines, stroke="#ffffff", sw=1, extra=' stroke-opacity="0.018"')
+    # Thin frame so the borderless window has an edge on any desktop.
+    body += rect(0.5, 0.5, WINDOW_W - 1, WINDOW_H - 1, "none", stroke="#ffffff", sw=1,
+                 extra=' stroke-opacity="0.08"')
+    return svg(WINDOW_W, WINDOW_H, body, defs)
+
+
+BACKGROUNDS = {
+    "common/background.svg": ("#161a22", "#0d0f14", ACCENT, "#6a5cff"),
+    "common/skin/bg_1.svg": ("#10202c", "#080d12", "#2fd6ff", "#1f8fff"),
+    "common/skin/bg_2.svg": ("#24141a", "#0f0a0c", "#ff4d5e", "#ff9a3d"),
+    "common/skin/bg_3.svg": ("#10231b", "#080f0c", "#36e39a", "#b4ff3d"),
+    "common/skin/bg_4.svg": ("#1c1428", "#0c0912", "#b36bff", "#ff5fd2"),
+}
+
+# --- logo -------------------------------------------------------------------------------------
+
+
+def logo(size=256):
+    s = size / 256
+    defs = linear("lg", [(0, "#6fd0ff"), (1, ACCENT_DEEP)], x2="1", y2="1")
+    pts = [(128 + 112 * math.cos(math.radians(a)), 128 + 112 * math.sin(math.radians(a)))
+           for a in range(-90, 270, 60)]
+    hexagon = "M" + "L".join(f"{fmt(x * s)} {fmt(y * s)}" for x, y in pts) + "Z"
+    body = path(hexagon, fill="#141820", stroke="url(#lg)", sw=14 * s)
+    n = [(84, 178), (84, 80), (172, 176), (172, 78)]
+    d = "M" + "L".join(f"{fmt(x * s)} {fmt(y * s)}" for x, y in n)
+    body += path(d, stroke="url(#lg)", sw=22 * s,
+                 extra=' stroke-linecap="round" stroke-linejoin="round"')
+    return svg(size, size, body, defs)
+
+
+# --- device selector icons (64 x 48) ----------------------------------------------------------
+
+ICON_W, ICON_H = 64, 48
+
+
+def icon_keyboard(c):
+    b = rect(6, 13, 52, 24, "none", rx=3, stroke=c, sw=2)
+    for row, y in enumerate((18, 24)):
+        for i in range(8):
+            b += rect(10 + i * 5.6, y, 3.6, 3.6, c, rx=0.8)
+    b += rect(18, 30, 28, 3.4, c, rx=1)
+    return b
+
+
+def icon_mouse(c):
+    b = path("M32 8C22 8 19 15 19 24V31C19 38 24 42 32 42C40 42 45 38 45 31V24C45 15 42 8 32 8Z",
+             stroke=c, sw=2)
+    b += path("M32 8V20M19 21H45", stroke=c, sw=1.6)
+    b += rect(30.5, 12, 3, 6, c, rx=1.5)
+    return b
+
+
+def icon_hard_pad(c):
+    b = rect(7, 12, 50, 26, "none", rx=2, stroke=c, sw=2)
+    b += rect(11, 16, 42, 18, c, rx=1, extra=' fill-opacity="0.25"')
+    b += circle(48, 21, 3, stroke=c, sw=1.4)
+    return b
+
+
+def icon_soft_pad(c):
+    b = path("M9 14C20 10 44 10 55 14V34C44 38 20 38 9 34Z", stroke=c, sw=2)
+    b += path("M15 30C24 32 40 32 49 30", stroke=c, sw=1.4)
+    return b
+
+
+def icon_headset(c):
+    b = path("M15 30V24C15 14 22 8 32 8C42 8 49 14 49 24V30", stroke=c, sw=2.4)
+    b += rect(11, 26, 9, 14, c, rx=3)
+    b += rect(44, 26, 9, 14, c, rx=3)
+    b += path("M15 40C15 44 20 44 24 44", stroke=c, sw=1.6)
+    return b
+
+
+def icon_hub(c):
+    b = rect(10, 16, 44, 18, "none", rx=4, stroke=c, sw=2)
+    for i in range(4):
+        b += rect(15 + i * 9.5, 22, 6, 6, c, rx=1)
+    b += path("M32 16V8", stroke=c, sw=2)
+    return b
+
+
+def icon_unknown(c):
+    b = rect(14, 8, 36, 34, "none", rx=6, stroke=c, sw=2)
+    b += text(32, 33, "?", 22, fill=c, weight="bold")
+    return b
+
+
+DEVICE_ICONS = {"kb": icon_keyboard, "ms": icon_mouse, "hard_mp": icon_hard_pad,
+                "soft_mp": icon_soft_pad, "hd": icon_headset, "hub": icon_hub,
+                "unknow": icon_unknown}
+
+
+def device_icon(draw, selected, synchro):
+    colour = ACCENT if selected else MUTED
+    body = ""
+    if selected:
+        body += rect(1, 1, ICON_W - 2, ICON_H - 2, ACCENT, rx=8,
+                     extra=' fill-opacity="0.12"')
+    body += draw(colour)
+    if synchro:
+        # The lighting-sync badge: two arrows chasing each other in the corner.
+        badge = ACCENT if selected else "#c9ced8"
+        body += circle(54, 10, 8, fill="#10141b", stroke=badge, sw=1.4)
+        body += path("M49.5 9A4.6 4.6 0 0 1 57.6 7.4M58.5 11A4.6 4.6 0 0 1 50.4 12.6",
+                     stroke=badge, sw=1.4)
+        body += path("M57.9 4.6L57.9 7.8L54.8 7.6M50.1 15.4L50.1 12.2L53.2 12.4", stroke=badge,
+                     sw=1.2)
+    return svg(ICON_W, ICON_H, body)
+
+
+# --- power indicator images (20 x 20) -----------------------------------------------------------
+
+GOOD = "#4cd964"
+WARN = "#ffb13d"
+
+
+def bolt(colour, dx=0.0):
+    return path(f"M{fmt(11 + dx)} 2L{fmt(4 + dx)} 11H{fmt(9 + dx)}L{fmt(8 + dx)} 18"
+                f"L{fmt(15 + dx)} 9H{fmt(10 + dx)}Z", fill=colour)
+
+
+def waves(colour, x, y, scale=1.0):
+    d = ""
+    for r in (3.5, 6.5, 9.5):
+        r *= scale
+        d += (f"M{fmt(x - r * 0.7071)} {fmt(y - r * 0.7071)}"
+              f"A{fmt(r)} {fmt(r)} 0 0 1 {fmt(x + r * 0.7071)} {fmt(y - r * 0.7071)}")
+    return path(d, stroke=colour, sw=1.6 * scale, extra=' stroke-linecap="round"') + \
+        circle(x, y, 1.4 * scale, fill=colour)
+
+
+def phone(colour, mark):
+    b = rect(5, 1.5, 10, 17, "none", rx=2, stroke=colour, sw=1.5)
+    b += rect(8.5, 16, 3, 0.8, colour)
+    if mark == "none":
+        b += path("M2 18L18 2", stroke=WARN, sw=1.8, extra=' stroke-linecap="round"')
+    elif mark:
+        b += text(10, 12.2, mark, 7, fill=colour, weight="bold")
+    return b
+
+
+POWER_IMAGES = {
+    # charge state 0: on battery, not charging.
+    "power/powered.svg": svg(20, 20, rect(3, 5, 13, 10, "none", rx=2, stroke=GOOD, sw=1.6) +
+                             rect(16.5, 8, 2, 4, GOOD, rx=0.6) +
+                             rect(5.5, 7.5, 8, 5, GOOD, rx=0.8)),
+    # charge state 1 without radio: charging over the cable.
+    "power/powering.svg": svg(20, 20, bolt(WARN)),
+    # charge state 1 with radio: charging while the radio link is up.
+    "power/wuxian_powering.svg": svg(20, 20, bolt(WARN, -2.5) + waves(ACCENT, 15, 9, 0.55)),
+    # charge state 2: on external power, battery full.
+    "power/power.svg": svg(20, 20, path("M7 2V6M13 2V6", stroke=GOOD, sw=1.8) +
+                           path("M4.5 6H15.5V9.5C15.5 12.5 13 14.5 10 14.5C7 14.5 4.5 12.5 "
+                                "4.5 9.5Z", fill=GOOD) +
+                           path("M10 14.5V18.5", stroke=GOOD, sw=1.8)),
+    "power/wuxian_logo.svg": svg(20, 20, waves(ACCENT, 10, 16)),
+    "power/Phone_type_iphone.svg": svg(20, 20, phone(TEXT, "i")),
+    "power/Phone_type_samsung.svg": svg(20, 20, phone(TEXT, "S")),
+    "power/Phone_type_other.svg": svg(20, 20, phone(TEXT, "")),
+    "power/Phone_type_no_device.svg": svg(20, 20, phone(DIM, "none")),
+}
+
+# --- caption and small control images (16 x 16 unless noted) ------------------------------------
+
+
+def stroke16(d, colour=LEGEND, sw=1.6):
+    return svg(16, 16, path(d, stroke=colour, sw=sw,
+                            extra=' stroke-linecap="round" stroke-linejoin="round"'))
+
+
+def gear():
+    d = ""
+    for i in range(8):
+        a = math.radians(i * 45)
+        d += (f"M{fmt(8 + 5.2 * math.cos(a))} {fmt(8 + 5.2 * math.sin(a))}"
+              f"L{fmt(8 + 7 * math.cos(a))} {fmt(8 + 7 * math.sin(a))}")
+    return svg(16, 16, path(d, stroke=LEGEND, sw=2.2, extra=' stroke-linecap="round"') +
+               circle(8, 8, 4.6, stroke=LEGEND, sw=1.8) + circle(8, 8, 1.6, fill=LEGEND))
+
+
+SMALL_IMAGES = {
+    "common/btn/close.svg": stroke16("M4 4L12 12M12 4L4 12"),
+    "common/btn/min.svg": stroke16("M3.5 8.5H12.5"),
+    "common/btn/max.svg": svg(16, 16, rect(3.5, 3.5, 9, 9, "none", rx=1, stroke=LEGEND,
+                                           sw=1.5)),
+    "common/btn/restore.svg": svg(16, 16, rect(3, 5.5, 7.5, 7.5, "none", rx=1, stroke=LEGEND,
+                                               sw=1.4) +
+                                  path("M5.5 3H13V10.5", stroke=LEGEND, sw=1.4)),
+    "common/btn/menu.svg": stroke16("M3 4.5H13M3 8H13M3 11.5H13"),
+    "common/btn/skin.svg": svg(16, 16, path(
+        "M8 2C4.5 2 2 4.6 2 7.8C2 11 4.4 14 7.4 14C8.6 14 8.9 13.2 8.4 12.3C7.9 11.4 8.3 10.4 "
+        "9.5 10.4H11.2C13 10.4 14 9.2 14 7.6C14 4.4 11.4 2 8 2Z", stroke=LEGEND, sw=1.4) +
+        circle(5.2, 7, 1.1, fill="#ff6b6b") + circle(7.8, 4.8, 1.1, fill="#ffd166") +
+        circle(10.8, 5.6, 1.1, fill=ACCENT)),
+    "common/btn/setting.svg": gear(),
+    "common/btn/gamemode.svg": svg(16, 16, rect(1.5, 4.5, 13, 8, "none", rx=4, stroke=LEGEND,
+                                                sw=1.4) +
+                                   path("M5 6.8V10.2M3.3 8.5H6.7", stroke=LEGEND, sw=1.3) +
+                                   circle(10.5, 7.5, 0.9, fill=LEGEND) +
+                                   circle(12, 9.5, 0.9, fill=LEGEND)),
+    "common/btn/cloud.svg": stroke16("M4.5 12.5H12C13.6 12.5 14.8 11.3 14.8 9.8C14.8 8.3 13.6 "
+                                     "7.1 12.1 7.1C11.7 5 10 3.5 7.9 3.5C5.6 3.5 3.8 5.3 3.7 "
+                                     "7.5C2.3 7.8 1.2 9 1.2 10.4C1.2 11.6 2.2 12.5 3.4 12.5Z",
+                                     sw=1.3),
+    "common/btn/smarteyes.svg": svg(16, 16, path("M1.5 8C3.5 4.5 12.5 4.5 14.5 8C12.5 11.5 3.5 "
+                                                 "11.5 1.5 8Z", stroke=LEGEND, sw=1.4) +
+                                    circle(8, 8, 2.2, fill=LEGEND)),
+    "common/btn/prev.svg": stroke16("M10 3L5 8L10 13", sw=2),
+    "common/btn/next.svg": stroke16("M6 3L11 8L6 13", sw=2),
+    "common/btn/light.svg": svg(16, 16, path(
+        "M8 1.8C5.4 1.8 3.6 3.8 3.6 6.2C3.6 8 4.6 9 5.5 10V11.6H10.5V10C11.4 9 12.4 8 12.4 6.2"
+        "C12.4 3.8 10.6 1.8 8 1.8Z", stroke=LEGEND, sw=1.3) +
+        path("M6 13.6H10", stroke=LEGEND, sw=1.3)),
+    "common/btn/globe.svg": svg(16, 16, circle(8, 8, 6.2, stroke=LEGEND, sw=1.3) +
+                                path("M1.8 8H14.2M8 1.8C5.8 4.2 5.8 11.8 8 14.2M8 1.8C10.2 4.2 "
+                                     "10.2 11.8 8 14.2", stroke=LEGEND, sw=1.1)),
+    "common/arrow_down.svg": stroke16("M4 6L8 10L12 6", colour=MUTED, sw=1.8),
+    "common/check_off.svg": svg(16, 16, rect(2, 2, 12, 12, "none", rx=3, stroke=MUTED, sw=1.4)),
+    "common/check_on.svg": svg(16, 16, rect(1.5, 1.5, 13, 13, ACCENT, rx=3) +
+                               path("M4.5 8.2L7 10.6L11.6 5.6", stroke="#0d1016", sw=2,
+                                    extra=' stroke-linecap="round" stroke-linejoin="round"')),
+    "common/badge.svg": svg(8, 8, circle(4, 4, 3.5, fill="#ff4d5e")),
+}
+
+
+def no_device_picture():
+    """The 'nothing connected' illustration: a cable end waiting for a plug."""
+    w, h = 200, 120
+    defs = radial("halo", [(0, ACCENT, 0.22), (1, ACCENT, 0)])
+    b = rect(0, 0, w, h, "url(#halo)")
+    b += path("M14 60H64", stroke=DIM, sw=5, extra=' stroke-linecap="round"')
+    b += rect(64, 44, 34, 32, "#262b35", rx=5, stroke=MUTED, sw=2)
+    b += rect(98, 51, 16, 18, MUTED, rx=2)
+    b += rect(101, 55, 10, 3, "#262b35")
+    b += rect(101, 62, 10, 3, "#262b35")
+    b += rect(146, 48, 26, 24, "none", rx=4, stroke=ACCENT, sw=2,
+              extra=' stroke-dasharray="4 3"')
+    b += path("M150 60H168", stroke=ACCENT, sw=2)
+    b += path("M122 54L136 60L122 66", stroke=ACCENT, sw=2,
+              extra=' stroke-linecap="round" stroke-linejoin="round" stroke-opacity="0.7"')
+    return svg(w, h, b, defs)
+
+
+# --- Qt Designer layout helpers -----------------------------------------------------------------
+
+
+def geometry(x, y, w, h):
+    return ('<property name="geometry"><rect>'
+            f"<x>{x}</x><y>{y}</y><width>{w}</width><height>{h}</height></rect></property>")
+
+
+def prop_string(name, value, stdset=True):
+    std = "" if stdset else ' stdset="0"'
+    return f'<property name="{name}"{std}><string>{escape(value)}</string></property>'
+
+
+def prop_bool(name, value):
+    return f'<property name="{name}"><bool>{"true" if value else "false"}</bool></property>'
+
+
+def prop_size(name, w, h):
+    return f'<property name="{name}"><size><width>{w}</width><height>{h}</height></size></property>'
+
+
+def key_button(name, x, y, w, h, userdata=None, tooltip=None, visible=True):
+    props = [geometry(x, y, w, h), prop_bool("checkable", True),
+             prop_string("focusPolicy", "Qt::NoFocus").replace(
+                 "<string>Qt::NoFocus</string>", "<enum>Qt::NoFocus</enum>"),
+             prop_string("styleClass", "devkey", stdset=False)]
+    if userdata:
+        props.append(prop_string("userdata", userdata, stdset=False))
+    if tooltip:
+        props.append(prop_string("toolTip", tooltip))
+    if not visible:
+        props.append(prop_bool("visible", False))
+    inner = "\n".join("      " + p for p in props)
+    return f'     <widget class="DeviceKeyButton" name="{name}">\n{inner}\n     </widget>\n'
+
+
+def empty_stack(name):
+    return (f'   <item>\n    <widget class="QStackedWidget" name="{name}">\n'
+            f'     <widget class="QWidget" name="{name}_page_0"/>\n'
+            "    </widget>\n   </item>\n")
+
+
+def device_layout(root_class, root_name, picture_name, panel_name, pic_w, pic_h, buttons):
+    """A device page: the picture (a plain widget drawing the device) with the select panel
+    over it, then the two stacks the setting panels are put into."""
+    return f"""<?xml version="1.0" encoding="UTF-8"?>
+<!-- Written by skin/generate.py; edit the generator, not this file. -->
+<ui version="4.0">
+ <class>{root_class}</class>
+ <widget class="{root_class}" name="{root_name}">
+  {geometry(0, 0, 780, 396)}
+  <layout class="QVBoxLayout" name="{root_name}_layout">
+   <property name="spacing"><number>4</number></property>
+   <property name="leftMargin"><number>0</number></property>
+   <property name="topMargin"><number>6</number></property>
+   <property name="rightMargin"><number>0</number></property>
+   <property name="bottomMargin"><number>0</number></property>
+   <item>
+    <layout class="QHBoxLayout" name="{root_name}_picture_row">
+     <item><spacer name="{root_name}_left_space"><property name="orientation"><enum>Qt::Horizontal</enum></property></spacer></item>
+     <item>
+      <widget class="QWidget" name="{picture_name}">
+       {prop_size("minimumSize", pic_w, pic_h)}
+       {prop_size("maximumSize", pic_w, pic_h)}
+       {prop_string("styleClass", "device_picture", stdset=False)}
+       <widget class="SelectPanel" name="{panel_name}">
+        {geometry(0, 0, pic_w, pic_h)}
+{buttons}       </widget>
+      </widget>
+     </item>
+     <item><spacer name="{root_name}_right_space"><property name="orientation"><enum>Qt::Horizontal</enum></property></spacer></item>
+    </layout>
+   </item>
+{empty_stack("device_function_switch")}{empty_stack("device_key_function_switch")}  </layout>
+ </widget>
+ <customwidgets>
+  <customwidget><class>{root_class}</class><extends>QWidget</extends><container>1</container></customwidget>
+  <customwidget><class>SelectPanel</class><extends>QWidget</extends><container>1</container></customwidget>
+  <customwidget><class>DeviceKeyButton</class><extends>QPushButton</extends></customwidget>
+ </customwidgets>
+</ui>
+"""
+
+
+# --- keyboard ---------------------------------------------------------------------------------
+
+# Key id -> (legend, x, y, width, height) in key units on a full-size board with a macro column
+# on the left. Key ids are those of the factory key table (the HID usage of key id n is its
+# factory code): 0 Esc, 1-12 F1-F12, 21 `, 22-31 1-0, ... 120-124 M1-M5.
+KEYBOARD_KEYS = {
+    0: ("Esc", 0, 0, 1, 1),
+    **{1 + i: (f"F{1 + i}", 2 + i, 0, 1, 1) for i in range(4)},
+    **{5 + i: (f"F{5 + i}", 6.5 + i, 0, 1, 1) for i in range(4)},
+    **{9 + i: (f"F{9 + i}", 11 + i, 0, 1, 1) for i in range(4)},
+    13: ("PrtSc", 15.25, 0, 1, 1), 14: ("ScrLk", 16.25, 0, 1, 1), 15: ("Pause", 17.25, 0, 1, 1),
+    16: ("GM", 21.5, 0, 1, 1), 17: ("FX", 22.5, 0, 1, 1),
+    21: ("`", 0, 1.25, 1, 1),
+    **{22 + i: (str((i + 1) % 10), 1 + i, 1.25, 1, 1) for i in range(10)},
+    32: ("-", 11, 1.25, 1, 1), 33: ("=", 12, 1.25, 1, 1), 34: ("Backspace", 13, 1.25, 2, 1),
+    35: ("Ins", 15.25, 1.25, 1, 1), 36: ("Home", 16.25, 1.25, 1, 1),
+    37: ("PgUp", 17.25, 1.25, 1, 1),
+    38: ("Num", 18.5, 1.25, 1, 1), 39: ("/", 19.5, 1.25, 1, 1), 40: ("*", 20.5, 1.25, 1, 1),
+    41: ("-", 21.5, 1.25, 1, 1),
+    42: ("Tab", 0, 2.25, 1.5, 1),
+    **{43 + i: (ch, 1.5 + i, 2.25, 1, 1) for i, ch in enumerate("QWERTYUIOP")},
+    53: ("[", 11.5, 2.25, 1, 1), 54: ("]", 12.5, 2.25, 1, 1), 55: ("\\", 13.5, 2.25, 1.5, 1),
+    56: ("Del", 15.25, 2.25, 1, 1), 57: ("End", 16.25, 2.25, 1, 1),
+    58: ("PgDn", 17.25, 2.25, 1, 1),
+    59: ("7", 18.5, 2.25, 1, 1), 60: ("8", 19.5, 2.25, 1, 1), 61: ("9", 20.5, 2.25, 1, 1),
+    119: ("+", 21.5, 2.25, 1, 2),
+    63: ("Caps", 0, 3.25, 1.75, 1),
+    **{64 + i: (ch, 1.75 + i, 3.25, 1, 1) for i, ch in enumerate("ASDFGHJKL")},
+    73: (";", 10.75, 3.25, 1, 1), 74: ("'", 11.75, 3.25, 1, 1),
+    75: ("Enter", 12.75, 3.25, 2.25, 1),
+    76: ("4", 18.5, 3.25, 1, 1), 77: ("5", 19.5, 3.25, 1, 1), 78: ("6", 20.5, 3.25, 1, 1),
+    84: ("Shift", 0, 4.25, 2.25, 1),
+    **{85 + i: (ch, 2.25 + i, 4.25, 1, 1) for i, ch in enumerate("ZXCVBNM")},
+    92: (",", 9.25, 4.25, 1, 1), 93: (".", 10.25, 4.25, 1, 1), 94: ("/", 11.25, 4.25, 1, 1),
+    95: ("Shift", 12.25, 4.25, 2.75, 1),
+    96: ("\u2191", 16.25, 4.25, 1, 1),
+    97: ("1", 18.5, 4.25, 1, 1), 98: ("2", 19.5, 4.25, 1, 1), 99: ("3", 20.5, 4.25, 1, 1),
+    118: ("Enter", 21.5, 4.25, 1, 2),
+    105: ("Ctrl", 0, 5.25, 1.25, 1), 106: ("Win", 1.25, 5.25, 1.25, 1),
+    107: ("Alt", 2.5, 5.25, 1.25, 1), 108: ("", 3.75, 5.25, 6.25, 1),
+    109: ("Alt", 10, 5.25, 1, 1), 125: ("Win", 11, 5.25, 1, 1), 110: ("Fn", 12, 5.25, 1, 1),
+    111: ("Menu", 13, 5.25, 1, 1), 112: ("Ctrl", 14, 5.25, 1, 1),
+    113: ("\u2190", 15.25, 5.25, 1, 1), 114: ("\u2193", 16.25, 5.25, 1, 1),
+    115: ("\u2192", 17.25, 5.25, 1, 1),
+    116: ("0", 18.5, 5.25, 2, 1), 117: (".", 20.5, 5.25, 1, 1),
+    **{120 + i: (f"M{1 + i}", -1.25, 1.25 + i, 1, 1) for i in range(5)},
+}
+
+# Keys of the table that this board has no cap for (regional keys and empty slots). Their
+# buttons exist, hidden, where the regional layouts would put them, so the panel finds every id.
+KEYBOARD_HIDDEN_KEYS = {
+    18: (0, 0, 1, 1), 19: (0, 0, 1, 1), 20: (0, 0, 1, 1), 104: (0, 0, 1, 1),
+    62: (12.75, 3.25, 1, 1),   # non-US # (ISO, left of Enter)
+    79: (10, 5.25, 1, 1),      # Henkan
+    80: (3.75, 5.25, 1, 1),    # Muhenkan
+    81: (11, 5.25, 1, 1),      # Katakana/Hiragana
+    82: (0, 0, 1, 1),          # LANG2 (Hanja)
+    83: (0, 0, 1, 1),          # International2
+    100: (11.25, 4.25, 1, 1),  # Ro
+    101: (13, 1.25, 1, 1),     # Yen
+    102: (1.25, 4.25, 1, 1),   # non-US \ (ISO, right of left Shift)
+    103: (20.5, 5.25, 1, 1),   # keypad comma
+}
+
+KB_UNIT = 30
+KB_LEFT = 1.25                  # key units left of Esc taken by the macro column
+KB_ORIGIN_X, KB_ORIGIN_Y = 16, 30
+KB_W, KB_H = 770, 240
+
+
+def kb_rect(x, y, w, h):
+    """Pixel rectangle of a key cap (units -> pixels, with the gap between caps)."""
+    px = round(KB_ORIGIN_X + (x + KB_LEFT) * KB_UNIT)
+    py = round(KB_ORIGIN_Y + y * KB_UNIT)
+    return px + 2, py + 2, round(w * KB_UNIT) - 4, round(h * KB_UNIT) - 4
+
+
+def keyboard_svg():
+    defs = (linear("case", [(0, CASE_TOP), (1, CASE_BOTTOM)]) +
+            linear("cap", [(0, "#3a404d"), (1, CAP_TOP)]) +
+            linear("glow", [(0, ACCENT, 0), (0.5, ACCENT, 0.9), (1, ACCENT, 0)], x2="1", y2="0"))
+    b = rect(3, 3, KB_W - 6, KB_H - 6, "url(#case)", rx=14, stroke=CASE_EDGE, sw=1.5)
+    b += rect(8, 8, KB_W - 16, KB_H - 16, "none", rx=10, stroke="#ffffff", sw=1,
+              extra=' stroke-opacity="0.04"')
+    b += rect(60, KB_H - 4, KB_W - 120, 2, "url(#glow)", rx=1)
+    b += text(22, 22, "NORVIK", 10, fill=MUTED, anchor="start", weight="bold")
+    # Lock indicators above the keypad.
+    for i, name in enumerate(("1", "A", "\u2193")):
+        cx = KB_ORIGIN_X + (18.5 + KB_LEFT) * KB_UNIT + 12 + i * 22
+        b += circle(cx, 17, 2.5, fill=ACCENT, extra=' fill-opacity="0.85"')
+        b += text(cx + 7, 20, name, 7, fill=DIM)
+    for key_id in sorted(KEYBOARD_KEYS):
+        legend, x, y, w, h = KEYBOARD_KEYS[key_id]
+        px, py, pw, ph = kb_rect(x, y, w, h)
+        b += rect(px, py, pw, ph, CAP_SIDE, rx=4)
+        b += rect(px + 2, py + 1.5, pw - 4, ph - 6, "url(#cap)", rx=3)
+        if not legend:
+            continue
+        macro = 120 <= key_id <= 124
+        size = 10 if len(legend) <= 2 else (8 if len(legend) <= 4 else 7)
+        colour = ACCENT if macro or key_id in (16, 17) else LEGEND
+        b += text(px + pw / 2, py + ph / 2 + size * 0.35 - 1.5, legend, size, fill=colour)
+    return svg(KB_W, KB_H, b, defs)
+
+
+def keyboard_ui():
+    buttons = ""
+    for key_id in range(126):
+        if key_id in KEYBOARD_KEYS:
+            _, x, y, w, h = KEYBOARD_KEYS[key_id]
+            visible = True
+        else:
+            x, y, w, h = KEYBOARD_HIDDEN_KEYS[key_id]
+            visible = False
+        px, py, pw, ph = kb_rect(x, y, w, h)
+        buttons += key_button(f"key_{key_id}", px, py, pw, ph - 3, userdata=f"light_{key_id}",
+                              visible=visible)
+    return device_layout("VelmoranKeyboardDevice", "keyboard_device", "keyboard_picture",
+                         "device_key_light", KB_W, KB_H, buttons)
+
+
+# --- mouse ------------------------------------------------------------------------------------
+
+MS_W, MS_H = 320, 320
+# Buttons: key id -> (x, y, w, h). Left, right, middle (wheel), forward, back, DPI.
+MOUSE_KEYS = {
+    0: (104, 24, 50, 96), 1: (166, 24, 50, 96), 2: (152, 46, 16, 44),
+    3: (70, 132, 14, 38), 4: (70, 178, 14, 38), 5: (152, 98, 16, 22),
+}
+# Light zones: logo, then three segments down each flank.
+MOUSE_LIGHTS = {
+    0: (142, 226, 36, 36),
+    1: (96, 150, 10, 40), 2: (96, 196, 10, 40), 3: (99, 242, 10, 40),
+    4: (214, 150, 10, 40), 5: (214, 196, 10, 40), 6: (211, 242, 10, 40),
+}
+
+
+def mouse_svg():
+    defs = (linear("body", [(0, "#343a47"), (1, "#1c2029")]) +
+            radial("logo", [(0, ACCENT, 0.9), (1, ACCENT, 0)]))
+    shell = ("M160 14C118 14 92 40 90 96L88 210C88 268 118 304 160 304C202 304 232 268 232 210"
+             "L230 96C228 40 202 14 160 14Z")
+    b = path(shell, fill="url(#body)", stroke=CASE_EDGE, sw=2)
+    b += path("M160 16V122M92 124C120 132 200 132 228 124", stroke="#11141a", sw=2.5)
+    b += rect(152, 46, 16, 44, "#15181f", rx=7, stroke=MUTED, sw=1.2)
+    for i in range(6):
+        b += path(f"M154 {54 + i * 6}H166", stroke=DIM, sw=1.4)
+    b += rect(153, 99, 14, 20, "#15181f", rx=4, stroke=MUTED, sw=1.2)
+    b += text(160, 113, "DPI", 6, fill=ACCENT)
+    for x, y, w, h in (MOUSE_KEYS[3], MOUSE_KEYS[4]):
+        b += rect(x, y, w, h, CAP_TOP, rx=6, stroke=CASE_EDGE, sw=1.2)
+    for zone in range(1, 7):
+        x, y, w, h = MOUSE_LIGHTS[zone]
+        b += rect(x + 3, y + 2, w - 6, h - 4, ACCENT, rx=2, extra=' fill-opacity="0.75"')
+    b += circle(160, 244, 22, fill="url(#logo)", extra=' fill-opacity="0.35"')
+    b += path("M151 254V234L169 254V234", stroke=ACCENT, sw=3,
+              extra=' stroke-linecap="round" stroke-linejoin="round"')
+    return svg(MS_W, MS_H, b, defs)
+
+
+def mouse_ui():
+    buttons = "".join(key_button(f"key_{i}", *MOUSE_KEYS[i]) for i in range(6))
+    buttons += "".join(key_button(f"light_{i}", *MOUSE_LIGHTS[i], userdata=f"light_{i}")
+                       for i in range(7))
+    return device_layout("VelmoranMouseDevice", "mouse_device", "mouse_picture",
+                         "mouse_device_key_light", MS_W, MS_H, buttons)
+
+
+# --- mouse pad --------------------------------------------------------------------------------
+
+MP_W, MP_H = 720, 300
+MP_PAD = (14, 14, 692, 272)
+
+
+def mousepad_zones():
+    """Fifteen light zones: five along the top edge, two down the right, five along the
+    bottom (right to left), two up the left, and the logo."""
+    x0, y0, w, h = MP_PAD
+    zones = []
+    seg_w = (w - 120) / 5
+    for i in range(5):
+        zones.append((round(x0 + 60 + i * seg_w + 6), y0 - 6, round(seg_w - 12), 14))
+    seg_h = (h - 100) / 2
+    for i in range(2):
+        zones.append((x0 + w - 8, round(y0 + 50 + i * seg_h + 6), 14, round(seg_h - 12)))
+    for i in range(5):
+        zones.append((round(x0 + w - 60 - (i + 1) * seg_w + 6), y0 + h - 8, round(seg_w - 12),
+                      14))
+    for i in range(2):
+        zones.append((x0 - 6, round(y0 + h - 50 - (i + 1) * seg_h + 6), 14, round(seg_h - 12)))
+    zones.append((x0 + 26, y0 + h - 62, 110, 36))
+    return zones
+
+
+def mousepad_svg():
+    x0, y0, w, h = MP_PAD
+    defs = (linear("pad", [(0, "#222733"), (1, "#161a22")], x2="1", y2="1") +
+            radial("coil", [(0, ACCENT, 0.25), (1, ACCENT, 0)]))
+    b = rect(x0, y0, w, h, "#2b303b", rx=18, stroke=CASE_EDGE, sw=2)
+    b += rect(x0 + 8, y0 + 8, w - 16, h - 16, "url(#pad)", rx=12)
+    weave = "".join(f"M{x0 + 8 + i * 12} {y0 + 8}V{y0 + h - 8}" for i in range(1, (w - 16) // 12))
+    b += path(weave, stroke="#ffffff", sw=1, extra=' stroke-opacity="0.015"')
+    zones = mousepad_zones()
+    for x, y, zw, zh in zones[:14]:
+        b += rect(x + 2, y + 4 if zh == 14 else y + 2, zw - 4 if zh == 14 else 10,
+                  6 if zh == 14 else zh - 4, ACCENT, rx=3, extra=' fill-opacity="0.8"')
+    lx, ly, lw, lh = zones[14]
+    b += text(lx + lw / 2, ly + lh / 2 + 6, "NORVIK", 17, fill=ACCENT, weight="bold")
+    # Wireless phone charger in the top-right corner.
+    cx, cy = x0 + w - 92, y0 + 80
+    b += circle(cx, cy, 46, fill="url(#coil)")
+    b += circle(cx, cy, 34, stroke=MUTED, sw=1.5, extra=' stroke-dasharray="3 4"')
+    b += rect(cx - 12, cy - 20, 24, 40, "none", rx=4, stroke=MUTED, sw=1.6)
+    b += path(f"M{cx + 2} {cy - 10}L{cx - 5} {cy + 2}H{cx}L{cx - 2} {cy + 10}L{cx + 5} {cy - 2}"
+              f"H{cx}Z", fill=ACCENT)
+    return svg(MP_W, MP_H, b, defs)
+
+
+def mousepad_ui():
+    buttons = "".join(key_button(f"key_{i}", *zone) for i, zone in enumerate(mousepad_zones()))
+    return device_layout("VelmoranMousePadDevice", "mousepad_device", "mousepad_picture",
+                         "mousepad_device_key_light", MP_W, MP_H, buttons)
+
+
+# --- headset ----------------------------------------------------------------------------------
+
+HS_W, HS_H = 440, 320
+HS_CUPS = ((120, 196), (320, 196))
+HS_RING = 58
+
+
+def headset_zones():
+    """Thirteen zones: the two cup logos, four ring segments on each cup (top, outer side,
+    bottom, inner side), the microphone, the volume wheel and the mute button."""
+    zones = []
+    for cx, cy in HS_CUPS:
+        zones.append((cx - 24, cy - 24, 48, 48))
+    for cx, cy in HS_CUPS:
+        for dx, dy in ((0, -1), (1, 0), (0, 1), (-1, 0)):
+            zones.append((cx + dx * HS_RING - 12, cy + dy * HS_RING - 12, 24, 24))
+    zones.append((30, 276, 40, 30))            # microphone tip
+    zones.append((390, 222, 22, 40))           # volume wheel
+    zones.append((30, 170, 24, 30))            # microphone mute
+    return zones
+
+
+def headset_svg():
+    defs = (linear("cup", [(0, "#3a404d"), (1, "#1c2029")]) +
+            radial("logo", [(0, ACCENT, 0.6), (1, ACCENT, 0)]))
+    b = path("M82 170C82 70 140 22 220 22C300 22 358 70 358 170", stroke="#2b303b", sw=16,
+             extra=' stroke-linecap="round"')
+    b += path("M92 168C92 78 146 36 220 36C294 36 348 78 348 168", stroke=CASE_EDGE, sw=3)
+    mx, my = HS_CUPS[0]
+    b += path(f"M{mx - 40} {my + 50}C60 260 46 270 50 288", stroke="#2b303b", sw=8,
+              extra=' stroke-linecap="round"')
+    b += rect(30, 276, 40, 30, "#2b303b", rx=12, stroke=CASE_EDGE, sw=1.5)
+    for i in range(3):
+        b += path(f"M{40 + i * 10} 284V298", stroke=DIM, sw=2)
+    b += rect(30, 170, 24, 30, CAP_TOP, rx=6, stroke=CASE_EDGE, sw=1.2)
+    b += circle(42, 185, 4, fill="#ff4d5e", extra=' fill-opacity="0.8"')
+    b += rect(390, 222, 22, 40, CAP_TOP, rx=8, stroke=CASE_EDGE, sw=1.2)
+    for i in range(5):
+        b += path(f"M394 {229 + i * 6.5}H408", stroke=DIM, sw=1.4)
+    for cx, cy in HS_CUPS:
+        b += rect(cx - 12, cy - 104, 24, 30, "#2b303b", rx=6)
+        b += circle(cx, cy, 74, fill="url(#cup)", stroke=CASE_EDGE, sw=2)
+        b += circle(cx, cy, HS_RING, stroke=ACCENT, sw=7, extra=' stroke-opacity="0.75"')
+        b += circle(cx, cy, 36, fill="#171a21", stroke=CASE_EDGE, sw=1.5)
+        b += circle(cx, cy, 26, fill="url(#logo)")
+        b += path(f"M{cx - 9} {cy + 10}V{cy - 10}L{cx + 9} {cy + 10}V{cy - 10}", stroke=ACCENT,
+                  sw=3.5, extra=' stroke-linecap="round" stroke-linejoin="round"')
+    return svg(HS_W, HS_H, b, defs)
+
+
+def headset_ui():
+    buttons = "".join(key_button(f"key_{i}", *zone) for i, zone in enumerate(headset_zones()))
+    return device_layout("VelmoranHS6533Device", "hs_device", "headset_picture",
+                         "hs_device_key_light", HS_W, HS_H, buttons)
+
+
+# --- output -----------------------------------------------------------------------------------
+
+
+def outputs():
+    files = {}
+    for name, colours in BACKGROUNDS.items():
+        files[name] = background(*colours)
+    files["common/logo.svg"] = logo()
+    for prefix, draw in DEVICE_ICONS.items():
+        for state, selected, synchro in (("normal", False, False), ("selected", True, False),
+                                         ("synchro_normal", False, True),
+                                         ("synchro_selected", True, True)):
+            files[f"common/device_ico/{prefix}_device_{state}.svg"] = device_icon(
+                draw, selected, synchro)
+    files.update(POWER_IMAGES)
+    files.update(SMALL_IMAGES)
+    files["common/nodevice.svg"] = no_device_picture()
+    files["keyboard/keyboard.svg"] = keyboard_svg()
+    files["mouse/mouse.svg"] = mouse_svg()
+    files["mousepad/mousepad.svg"] = mousepad_svg()
+    files["headset/headset.svg"] = headset_svg()
+    files["XML/DeviceXml/keyboarddevice.ui"] = keyboard_ui()
+    files["XML/DeviceXml/mousedevice.ui"] = mouse_ui()
+    files["XML/DeviceXml/mousepaddevice.ui"] = mousepad_ui()
+    files["XML/DeviceXml/hs6533device.ui"] = headset_ui()
+    return files
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--check", action="store_true",
+                        help="compare with the committed files instead of writing them")
+    args = parser.parse_args()
+    stale = []
+    for name, content in outputs().items():
+        target = HERE / name
+        if args.check:
+            if not target.exists() or target.read_text(encoding="utf-8") != content:
+                stale.append(name)
+            continue
+        target.parent.mkdir(parents=True, exist_ok=True)
+        if not target.exists() or target.read_text(encoding="utf-8") != content:
+            target.write_text(content, encoding="utf-8")
+    if stale:
+        print("skin files differ from skin/generate.py:", ", ".join(stale), file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
