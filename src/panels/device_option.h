@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -21,6 +23,15 @@ namespace norvik::panels {
 
 class CVelmoranUSBDevice;
 class CMpDevicePowerUI;
+
+// Dynamic property naming the image string a child shows ("file='power/powered.png'"); the
+// selector button keeps its three images under the names layouts use for them.
+inline constexpr char kImageProperty[] = "image";
+inline constexpr char kNormalImageProperty[] = "normalimage";
+inline constexpr char kDisabledImageProperty[] = "disabledimage";
+inline constexpr char kSelectedImageProperty[] = "selectedimage";
+// The offline counter wraps to 0 on its twentieth count.
+inline constexpr int kOfflineCountWrap = 20;
 
 class CDeviceOptionUI : public QWidget, public ui::IControlTimerTarget {
   Q_OBJECT
@@ -59,10 +70,10 @@ class CDeviceOptionUI : public QWidget, public ui::IControlTimerTarget {
   QString SynchroNormalImage() const { return synchro_normal_; }
   QString SynchroSelectedImage() const { return synchro_selected_; }
 
-  void SetDevice(CVelmoranUSBDevice* device) { device_ = device; }
-  CVelmoranUSBDevice* Device() const { return device_; }
-  void SetPowerIndicator(CMpDevicePowerUI* power) { power_indicator_ = power; }
-  CMpDevicePowerUI* PowerIndicator() const { return power_indicator_; }
+  void SetDevice(CVelmoranUSBDevice* device);
+  CVelmoranUSBDevice* Device() const;
+  void SetPowerIndicator(CMpDevicePowerUI* power);
+  CMpDevicePowerUI* PowerIndicator() const;
   void SetDisplayControl(QWidget* control) { display_ = control; }
   QWidget* DisplayControl() const { return display_; }
 
@@ -83,6 +94,14 @@ class CDeviceOptionUI : public QWidget, public ui::IControlTimerTarget {
 
  private:
   void ApplyImages(bool synchro);
+  // Shows the bound page of the bound container (a stacked widget or tab widget of the window).
+  void SelectBoundPage() const;
+  void WatchSelectButton(QAbstractButton* button) const;
+
+  mutable QPointer<QAbstractButton> select_button_;
+  mutable QPointer<QAbstractButton> synchro_button_;
+  mutable QPointer<QLabel> name_label_;
+  mutable bool select_connected_ = false;
 
   QPointer<CVelmoranUSBDevice> device_;
   QPointer<CMpDevicePowerUI> power_indicator_;
@@ -112,9 +131,23 @@ class CMpDevicePowerUI : public QWidget {
   // battery level, 1 charge state, 3 radio flag, 5 phone type.
   void SetStatus(std::span<const std::uint8_t> status);
 
+  // Children (null when the layout lacks them).
+  QWidget* PowerLayout() const;
+  QLabel* ValueLabel() const;
+  QWidget* RadioLogo() const;
+  QProgressBar* Progress() const;
+  QWidget* StatusImage() const;
+  QWidget* PhoneType() const;
+
  private:
   int kind_ = 0;
   int role_ = 0;
+  mutable QPointer<QWidget> layout_;
+  mutable QPointer<QLabel> value_;
+  mutable QPointer<QWidget> radio_logo_;
+  mutable QPointer<QProgressBar> progress_;
+  mutable QPointer<QWidget> status_image_;
+  mutable QPointer<QWidget> phone_type_;
 };
 
 }  // namespace norvik::panels

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -36,14 +37,14 @@ class CVelmoranUSBDevice : public QWidget {
 
   // --- configuration from the product list, in the order the main window gives it ---
   void SetLayoutFile(const QString& layout) { layout_file_ = layout; }
-  void SetMainWindow(ui::WindowImplBase* window) { main_window_ = window; }
+  void SetMainWindow(ui::WindowImplBase* window);
   void SetLightCount(int count);
   void SetKeyCount(int count);
   void SetProductIndex(int index) { product_index_ = index; }
   void SetFlag(int flag) { flag_ = flag; }
   void SetProfilePath(const QString& path) { profile_path_ = path; }
   void SetTypeName(const QString& name) { type_name_ = name; }
-  void SetPowerIndicator(CMpDevicePowerUI* indicator) { power_ = indicator; }
+  void SetPowerIndicator(CMpDevicePowerUI* indicator);
   void SetIdentity(const hid::HidInterfaceRow& row) { identity_ = row; }
   void SetVariant(int variant) { variant_ = variant; }
   void SetLightConfigName(const QString& name) { light_config_ = name; }
@@ -58,7 +59,7 @@ class CVelmoranUSBDevice : public QWidget {
   const QString& TypeName() const { return type_name_; }
   const hid::HidInterfaceRow& Identity() const { return identity_; }
   int Variant() const { return variant_; }
-  CMpDevicePowerUI* PowerIndicator() const { return power_; }
+  CMpDevicePowerUI* PowerIndicator() const;
   // The device kind of the product (1 keyboard, 2 mouse, 3 mouse pad, 7 headset).
   int Kind() const { return static_cast<int>(identity_.device_kind); }
 
@@ -73,13 +74,13 @@ class CVelmoranUSBDevice : public QWidget {
   // Finds the "SelectPanel" child and its "DeviceKeyButton" children: a name "key_<n>" (prefix
   // compared without regard to case) makes key button n, user data (property "userdata")
   // "light_<n>" makes light button n, when n is below the list's size. Without a device name
-  // (no driver) the lists are cleared.
+  // (neither a driver nor a type name) the lists are cleared.
   virtual void BuildKeyButtons();
-  CSelectPanelUI* SelectPanel() const { return select_panel_; }
+  // The name of the device's data: the driver's device name, else the product's type name.
+  QString DeviceName() const;
+  CSelectPanelUI* SelectPanel() const;
   const std::vector<QPointer<CDeviceKeyButtonUI>>& KeyButtons() const { return key_buttons_; }
-  const std::vector<QPointer<CDeviceKeyButtonUI>>& LightButtons() const {
-    return light_buttons_;
-  }
+  const std::vector<QPointer<CDeviceKeyButtonUI>>& LightButtons() const { return light_buttons_; }
   // The control the selector item repaints (the device picture).
   QWidget* DisplayControl() const;
 
@@ -87,8 +88,11 @@ class CVelmoranUSBDevice : public QWidget {
   // Timer 1001: the device start-up (ReadKeyData on the driver).
   virtual devices::DeviceResult StartUp();
   // Timer 1000: the panel's periodic work; recolours visible light buttons from the LED
-  // entries. True when the picture wants a repaint.
+  // entries. True when the picture wants a repaint (a colour changed, or NoteRepaint was
+  // called since the last pass).
   virtual bool PeriodicWork();
+  // The driver's preview changed the LED entries (its repaint event); any thread.
+  void NoteRepaint() { repaint_wanted_.store(true); }
   // The product reports a power state (mouse, mouse pad).
   virtual bool ReportsPower() const;
   // Timer 1005: reads the status block and hands it to the power indicator.
@@ -108,11 +112,11 @@ class CVelmoranUSBDevice : public QWidget {
   virtual void OnLanguageChanged() {}
 
   // The selector item that stands for this panel (not owned).
-  void SetSelectorItem(CDeviceOptionUI* item) { item_ = item; }
-  CDeviceOptionUI* SelectorItem() const { return item_; }
+  void SetSelectorItem(CDeviceOptionUI* item);
+  CDeviceOptionUI* SelectorItem() const;
 
  protected:
-  ui::WindowImplBase* MainWindow() const { return main_window_; }
+  ui::WindowImplBase* MainWindow() const;
 
  private:
   QString layout_file_;
@@ -135,6 +139,7 @@ class CVelmoranUSBDevice : public QWidget {
   int active_ = 0;
   int light_control_ = 1;
   bool synchronisable_ = false;
+  std::atomic<bool> repaint_wanted_{false};
 };
 
 }  // namespace norvik::panels

@@ -1,0 +1,33 @@
+#pragma once
+// Rows of the program's lists.
+
+#include <QString>
+#include <QWidget>
+
+namespace norvik::panels {
+
+// A list row that reports activation and shows a hover frame.
+class CCloudShareListItemUI : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CCloudShareListItemUI(QWidget* parent = nullptr);
+  QString GetClass() const { return QStringLiteral("CloudShareListItemUI"); }
+};
+
+// A row of the update list: an item's versions, its check box and its update progress.
+class CUpdateInfoListItemUI : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CUpdateInfoListItemUI(QWidget* parent = nullptr);
+  QString GetClass() const { return QStringLiteral("UpdateInfoListItemUI"); }
+};
+
+// A list row built from its own layout: two labels and an editable delay.
+class CComboEditContainerElementUI : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CComboEditContainerElementUI(QWidget* parent = nullptr);
+  QString GetClass() const { return QStringLiteral("ComboEditContainerElement"); }
+};
+
+}  // namespace norvik::panels

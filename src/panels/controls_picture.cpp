@@ -1,0 +1,162 @@
+#include "panels/controls_picture.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyleOption>
+#include <algorithm>
+
+#include "ui/notify_pump.h"
+#include "ui/resource_manager.h"
+
+namespace norvik::panels {
+namespace {
+
+// Keycap drawing: rounded corners, an inset for the glow, outline widths.
+constexpr qreal kCapRadius = 3.0;
+constexpr qreal kCapInset = 1.5;
+constexpr qreal kOutlineWidth = 1.0;
+constexpr qreal kSelectedOutlineWidth = 2.0;
+constexpr int kFullBrightness = 255;
+const QColor kOutline(200, 205, 215, 150);
+const QColor kHotOutline(235, 240, 250, 220);
+const QColor kSelectedOutline(63, 169, 245);
+const QColor kDarkCap(20, 22, 26, 160);
+
+void DrawImageString(QPainter& painter, const QRect& target, const QString& image) {
+  if (image.isEmpty()) return;
+  const QPixmap pixmap = ui::ResourceManager::Instance().Image(image);
+  if (!pixmap.isNull()) painter.drawPixmap(target, pixmap);
+}
+
+}  // namespace
+
+// --- CSelectPanelUI ---
+
+CSelectPanelUI::CSelectPanelUI(QWidget* parent) : QWidget(parent) {
+  // The style sheet may give the panel a background of its own.
+  setAttribute(Qt::WA_StyledBackground, true);
+}
+
+void CSelectPanelUI::SetBackgroundImage(const QString& image) {
+  background_ = image;
+  update();
+}
+
+void CSelectPanelUI::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  QStyleOption option;
+  option.initFrom(this);
+  style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+  DrawImageString(painter, rect(), background_);
+}
+
+void CSelectPanelUI::mousePressEvent(QMouseEvent* event) {
+  QWidget::mousePressEvent(event);
+  if (!isEnabled() || event->button() != Qt::LeftButton) return;
+  pressed_ = true;
+  anchor_ = event->position().toPoint();
+}
+
+void CSelectPanelUI::mouseMoveEvent(QMouseEvent* event) {
+  QWidget::mouseMoveEvent(event);
+  if (pressed_) dragging_ = true;
+  if (!dragging_) return;
+  current_ = event->position().toPoint();
+  selection_ =
+      QRect(QPoint(std::min(anchor_.x(), current_.x()), std::min(anchor_.y(), current_.y())),
+            QPoint(std::max(anchor_.x(), current_.x()), std::max(anchor_.y(), current_.y())));
+  update();
+}
+
+void CSelectPanelUI::mouseReleaseEvent(QMouseEvent* event) {
+  QWidget::mouseReleaseEvent(event);
+  pressed_ = false;
+  if (!dragging_) return;
+  dragging_ = false;
+  for (CDeviceKeyButtonUI* key : findChildren<CDeviceKeyButtonUI*>()) {
+    const QRect area(key->mapTo(this, QPoint(0, 0)), key->size());
+    key->SetSelected(selection_.intersects(area));
+  }
+  update();
+  ui::SendNotify(this, kNotifyClickSelectEnd);
+}
+
+// --- CDeviceKeyButtonUI ---
+
+CDeviceKeyButtonUI::CDeviceKeyButtonUI(QWidget* parent) : QPushButton(parent) {
+  setCheckable(true);
+  setFlat(true);
+  setFocusPolicy(Qt::NoFocus);
+  setAttribute(Qt::WA_Hover, true);
+}
+
+void CDeviceKeyButtonUI::SetLightColor(const QColor& color, int brightness) {
+  brightness = std::clamp(brightness, 0, kFullBrightness);
+  if (color == light_ && brightness == brightness_) return;
+  light_ = color;
+  brightness_ = brightness;
+  update();
+}
+
+QColor CDeviceKeyButtonUI::ShownColor() const {
+  return QColor(light_.red() * brightness_ / kFullBrightness,
+                light_.green() * brightness_ / kFullBrightness,
+                light_.blue() * brightness_ / kFullBrightness);
+}
+
+void CDeviceKeyButtonUI::SetSelected(bool selected) {
+  if (selected_ == selected) return;
+  selected_ = selected;
+  update();
+}
+
+void CDeviceKeyButtonUI::SetLightImage(const QString& image) {
+  light_image_ = image;
+  update();
+}
+
+void CDeviceKeyButtonUI::SetKeySetImage(const QString& image) {
+  keyset_image_ = image;
+  update();
+}
+
+void CDeviceKeyButtonUI::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  const QRectF cap = QRectF(rect()).adjusted(kCapInset, kCapInset, -kCapInset, -kCapInset);
+  QPainterPath outline;
+  outline.addRoundedRect(cap, kCapRadius, kCapRadius);
+
+  // The glow: the light's colour, as strong as its brightness, over a dark cap.
+  painter.fillPath(outline, kDarkCap);
+  if (brightness_ > 0) {
+    QColor glow = light_;
+    glow.setAlpha(std::max(brightness_, 60));
+    painter.fillPath(outline, glow);
+  }
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  DrawImageString(painter, rect(), light_image_);
+  painter.setRenderHint(QPainter::Antialiasing, true);
+
+  const bool marked = selected_ || isChecked() || isDown();
+  QPen pen(marked ? kSelectedOutline : (underMouse() ? kHotOutline : kOutline));
+  pen.setWidthF(marked ? kSelectedOutlineWidth : kOutlineWidth);
+  painter.setPen(pen);
+  painter.drawPath(outline);
+
+  if (!text().isEmpty()) {
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(rect(), Qt::AlignCenter, text());
+  }
+}
+
+void CDeviceKeyButtonUI::mouseDoubleClickEvent(QMouseEvent* event) {
+  QPushButton::mouseDoubleClickEvent(event);
+  if (!isEnabled() || event->button() != Qt::LeftButton) return;
+  setDown(true);
+  ui::SendNotify(this, kNotifyDoubleClick);
+}
+
+}  // namespace norvik::panels

@@ -1,0 +1,66 @@
+#pragma once
+// The setting pages of a device panel. Each is a horizontal layout whose children come from its
+// layout; their behaviour comes with the pages themselves.
+
+#include <QString>
+#include <QWidget>
+
+namespace norvik::panels {
+
+// Lighting: mode, brightness, speed, colours, direction and custom groups.
+class CLightControlUI : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CLightControlUI(QWidget* parent = nullptr);
+  QString GetClass() const { return QStringLiteral("LightControl"); }
+};
+
+// The macro list, its event rows and recording.
+class CMacroControlUI : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CMacroControlUI(QWidget* parent = nullptr);
+  QString GetClass() const { return QStringLiteral("MacroControl"); }
+};
+
+// The function of the key picked on the device picture.
+class CKeySetControlUI : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CKeySetControlUI(QWidget* parent = nullptr);
+  QString GetClass() const { return QStringLiteral("KeySetControl"); }
+};
+
+// The device's named profiles.
+class CDeviceProfileUI : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CDeviceProfileUI(QWidget* parent = nullptr);
+  QString GetClass() const { return QStringLiteral("DeviceProfileUI"); }
+};
+
+// The mouse's recoil patterns, gun by gun and bullet by bullet.
+class CShootControlUI : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CShootControlUI(QWidget* parent = nullptr);
+  QString GetClass() const { return QStringLiteral("ShootControl"); }
+};
+
+// The headset's voice effect switch and its four effect options.
+class CMagicControlUI : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CMagicControlUI(QWidget* parent = nullptr);
+  QString GetClass() const { return QStringLiteral("HorizontalLayoutUI"); }
+};
+
+// The headset's equaliser and microphone page.
+class CVoice6533ControlUI : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CVoice6533ControlUI(QWidget* parent = nullptr);
+  QString GetClass() const { return QStringLiteral("Voice6533Control"); }
+};
+
+}  // namespace norvik::panels
