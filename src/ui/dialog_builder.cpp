@@ -1,6 +1,7 @@
 #include "ui/dialog_builder.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QSet>
@@ -90,7 +91,7 @@ QWidget* BuildLayout(const QString& layout_name, IDialogBuilderCallback* callbac
     return nullptr;
   }
   Loader loader(callback);
-  loader.setWorkingDirectory(FromPath(resources.ResourcePath()));
+  loader.setWorkingDirectory(QDir(FromPath(resources.ResourcePath())));
   QWidget* root = loader.load(&file, parent);
   if (!root) {
     DebugTraceF("layout %s: %s", qUtf8Printable(layout_name), qUtf8Printable(loader.errorString()));

@@ -38,7 +38,9 @@ bool ReadChildren(QXmlStreamReader& reader, std::vector<MenuNode>& out, int dept
   if (depth > kMaxMenuDepth) return false;
   while (reader.readNextStartElement()) {
     if (reader.name() == QLatin1String("Separator")) {
-      out.push_back(MenuNode{.separator = true});
+      MenuNode separator;
+      separator.separator = true;
+      out.push_back(std::move(separator));
       reader.skipCurrentElement();
     } else if (reader.name() == QLatin1String("MenuElement")) {
       const QXmlStreamAttributes attributes = reader.attributes();
