@@ -557,7 +557,7 @@ def keyboard_ui():
 MS_W, MS_H = 320, 320
 # Buttons: key id -> (x, y, w, h). Left, right, middle (wheel), forward, back, DPI.
 MOUSE_KEYS = {
-    0: (104, 24, 50, 96), 1: (166, 24, 50, 96), 2: (152, 46, 16, 44),
+    0: (104, 24, 46, 96), 1: (170, 24, 46, 96), 2: (152, 46, 16, 44),
     3: (70, 132, 14, 38), 4: (70, 178, 14, 38), 5: (152, 98, 16, 22),
 }
 # Light zones: logo, then three segments down each flank.
@@ -660,6 +660,7 @@ def mousepad_ui():
 HS_W, HS_H = 440, 320
 HS_CUPS = ((120, 196), (320, 196))
 HS_RING = 58
+HS_MUTE = (22, 148, 24, 30)
 
 
 def headset_zones():
@@ -673,7 +674,7 @@ def headset_zones():
             zones.append((cx + dx * HS_RING - 12, cy + dy * HS_RING - 12, 24, 24))
     zones.append((30, 276, 40, 30))            # microphone tip
     zones.append((390, 222, 22, 40))           # volume wheel
-    zones.append((30, 170, 24, 30))            # microphone mute
+    zones.append(HS_MUTE)                      # microphone mute
     return zones
 
 
@@ -689,8 +690,9 @@ def headset_svg():
     b += rect(30, 276, 40, 30, "#2b303b", rx=12, stroke=CASE_EDGE, sw=1.5)
     for i in range(3):
         b += path(f"M{40 + i * 10} 284V298", stroke=DIM, sw=2)
-    b += rect(30, 170, 24, 30, CAP_TOP, rx=6, stroke=CASE_EDGE, sw=1.2)
-    b += circle(42, 185, 4, fill="#ff4d5e", extra=' fill-opacity="0.8"')
+    x, y, w, h = HS_MUTE
+    b += rect(x, y, w, h, CAP_TOP, rx=6, stroke=CASE_EDGE, sw=1.2)
+    b += circle(x + w / 2, y + h / 2, 4, fill="#ff4d5e", extra=' fill-opacity="0.8"')
     b += rect(390, 222, 22, 40, CAP_TOP, rx=8, stroke=CASE_EDGE, sw=1.2)
     for i in range(5):
         b += path(f"M394 {229 + i * 6.5}H408", stroke=DIM, sw=1.4)
