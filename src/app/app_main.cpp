@@ -1,0 +1,179 @@
+#include "app/app_main.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStringList>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+#include "app/app_messages.h"
+#include "app/app_options.h"
+#include "app/emulator_session.h"
+#include "app/instance_channel.h"
+#include "app/main_wnd.h"
+#include "base/debug_trace.h"
+#include "hid/hidapi_backend.h"
+#include "panels/control_registry.h"
+#include "ui/resource_manager.h"
+
+namespace norvik::app {
+
+namespace {
+
+constexpr char kSkinFolderName[] = "skin";
+constexpr char kMainLayoutFile[] = "XML/main.ui";
+
+// The private fonts, removed in reverse loading order on every way out.
+class PrivateFonts {
+ public:
+  explicit PrivateFonts(const QString& program_folder) {
+    for (const char* name : kPrivateFonts) {
+      const QString path = program_folder + QLatin1Char('/') + QLatin1String(name);
+      if (!QFile::exists(path)) continue;  // a missing font is skipped silently
+      const int id = QFontDatabase::addApplicationFont(path);
+      if (id >= 0) ids_.push_back(id);
+    }
+  }
+  ~PrivateFonts() {
+    for (auto it = ids_.rbegin(); it != ids_.rend(); ++it)
+      QFontDatabase::removeApplicationFont(*it);
+  }
+  PrivateFonts(const PrivateFonts&) = delete;
+  PrivateFonts& operator=(const PrivateFonts&) = delete;
+
+ private:
+  std::vector<int> ids_;
+};
+
+}  // namespace
+
+std::string CheckSkinFolder(const std::filesystem::path& skin_folder) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(skin_folder, ec))
+    return "the skin folder " + skin_folder.string() + " is missing";
+  if (!std::filesystem::is_regular_file(skin_folder / kMainLayoutFile, ec))
+    return "the skin folder " + skin_folder.string() + " has no " + kMainLayoutFile;
+  return {};
+}
+
+std::optional<long> ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string word;
+  while (status >> word) {
+    if (word == "VmRSS:") {
+      long kib = 0;
+      if (status >> kib) return kib;
+      return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
+
+std::filesystem::path UserDataFolder(const std::string& dir) {
+  if (!dir.empty()) return std::filesystem::path(dir);
+  const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  return std::filesystem::path(
+      (base + QLatin1Char('/') + QLatin1String(kProductKey)).toStdString());
+}
+
+int RunApplication(int argc, char** argv) {
+  const auto started = std::chrono::steady_clock::now();
+  QApplication application(argc, argv);
+  QCoreApplication::setOrganizationName(QString::fromLatin1(kProductKey));
+  QCoreApplication::setApplicationName(QString::fromLatin1(kProductKey));
+  // The window may be hidden while the program runs on in the tray.
+  application.setQuitOnLastWindowClosed(false);
+
+  std::vector<std::string> args;
+  const QStringList arguments = QCoreApplication::arguments();
+  for (qsizetype i = 1; i < arguments.size(); ++i) args.push_back(arguments[i].toStdString());
+  std::string error;
+  const auto options = ParseAppOptions(args, error);
+  if (!options) {
+    std::fprintf(stderr, "norvik: %s\n%s", error.c_str(), AppUsageText().c_str());
+    return 2;
+  }
+  if (options->help) {
+    std::fputs(AppUsageText().c_str(), stdout);
+    return 0;
+  }
+
+  const QString program_folder = QCoreApplication::applicationDirPath();
+  const std::filesystem::path program_path(program_folder.toStdString());
+  PrivateFonts fonts(program_folder);
+
+  InstanceChannel channel(QString::fromLatin1(kProductKey));
+  if (channel.NotifyRunningInstance()) {
+    DebugTrace("another instance runs: told it to come to the front");
+    return 0;
+  }
+  if (!channel.Listen()) DebugTrace("single-instance socket not available; running anyway");
+
+  const std::filesystem::path skin_folder = program_path / kSkinFolderName;
+  if (const std::string problem = CheckSkinFolder(skin_folder); !problem.empty()) {
+    std::fprintf(stderr, "norvik: %s; the program cannot show its window\n", problem.c_str());
+    return 1;
+  }
+  ui::ResourceManager::Instance().SetResourcePath(skin_folder);
+  QFile style(QString::fromStdString((skin_folder / kStyleSheetFile).string()));
+  if (style.open(QIODevice::ReadOnly))
+    application.setStyleSheet(QString::fromUtf8(style.readAll()));
+  panels::RegisterControlClasses();
+
+  std::unique_ptr<EmulatorSession> emulator;
+  std::unique_ptr<hid::HidBackend> system_bus;
+  MainWndEnvironment env;
+  if (options->emulate) {
+    emulator = std::make_unique<EmulatorSession>(program_path, /*plug_start_devices=*/true);
+    env.backend = &emulator->Bus();
+    env.emulator = emulator.get();
+  } else {
+    system_bus = hid::MakeSystemHidBackend();
+    env.backend = system_bus.get();
+    env.watch_device_nodes = true;
+  }
+  env.program_folder = program_path;
+  env.user_folder = UserDataFolder(options->data_dir);
+  std::error_code ec;
+  std::filesystem::create_directories(env.user_folder, ec);
+  QSettings settings(QSettings::IniFormat, QSettings::UserScope, QString::fromLatin1(kProductKey),
+                     QString::fromLatin1(kProductKey));
+  env.settings = &settings;
+  env.channel = &channel;
+
+  int exit_code = 0;
+  {
+    CMainWnd window(env);
+    window.SetExitHandler([] { QCoreApplication::exit(0); });
+    if (options->startup_benchmark) {
+      window.SetShownHandler([&window, started] {
+        const auto elapsed =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started);
+        const long rss = ResidentKiB().value_or(-1);
+        std::printf("startup_ms %.2f rss_kib %ld\n", elapsed.count(), rss);
+        std::fflush(stdout);
+        QMetaObject::invokeMethod(
+            &window, [&window] { window.ExitProgram(); }, Qt::QueuedConnection);
+      });
+    }
+    if (!window.Create()) {
+      std::fprintf(stderr, "norvik: the main layout %s could not be built\n",
+                   (skin_folder / kMainLayoutFile).string().c_str());
+      return 1;
+    }
+    window.CenterWindow();
+    exit_code = application.exec();
+    window.ExitProgram();
+  }
+  return exit_code;
+}
+
+}  // namespace norvik::app

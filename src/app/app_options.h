@@ -1,0 +1,25 @@
+#pragma once
+// The command line of norvik.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace norvik::app {
+
+struct AppOptions {
+  bool emulate = false;
+  bool help = false;
+  // Exit right after the window was shown after the first scan, printing the elapsed time and
+  // the resident memory (the start-up benchmark).
+  bool startup_benchmark = false;
+  std::string data_dir;  // empty: $XDG_DATA_HOME/Norvik_QT-4100
+};
+
+// nullopt with error set when the line is not understood. Arguments Qt takes for itself
+// ("-platform", ...) are removed by QApplication before this runs.
+std::optional<AppOptions> ParseAppOptions(const std::vector<std::string>& args, std::string& error);
+
+std::string AppUsageText();
+
+}  // namespace norvik::app
