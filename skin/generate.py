@@ -93,20 +93,21 @@ def radial(id_, stops, cx="0.5", cy="0.5", r="0.5"):
 WINDOW_W, WINDOW_H = 800, 572
 
 
-def background(base_top, base_bottom, glow, glow2):
+def background(base_top, base_bottom, glow, glow2, width=WINDOW_W, height=WINDOW_H):
     defs = (linear("base", [(0, base_top), (1, base_bottom)]) +
             radial("glow", [(0, glow, 0.30), (1, glow, 0)], cx="0.85", cy="0.05", r="0.6") +
             radial("glow2", [(0, glow2, 0.16), (1, glow2, 0)], cx="0.05", cy="0.95", r="0.55"))
-    body = rect(0, 0, WINDOW_W, WINDOW_H, "url(#base)")
-    body += rect(0, 0, WINDOW_W, WINDOW_H, "url(#glow)")
-    body += rect(0, 0, WINDOW_W, WINDOW_H, "url(#glow2)")
-    # A faint diagonal texture, as brushed metal on a gaming product page.
-    lines = "".join(f"M{x} 0L{x - WINDOW_H} {WINDOW_H}" for x in range(0, WINDOW_W + WINDOW_H, 14))
-    body += path(lines, stroke="#ffffff", sw=1, extra=' stroke-opacity="0.018"')
-    # Thin frame so the borderless window has an edge on any desktop.
-    body += rect(0.5, 0.5, WINDOW_W - 1, WINDOW_H - 1, "none", stroke="#ffffff", sw=1,
-                 extra=' stroke-opacity="0.08"')
-    return svg(WINDOW_W, WINDOW_H, body, defs)
+    body = rect(0, 0, width, height, "url(#base)")
+    body += rect(0, 0, width, height, "url(#glow)")
+    body += rect(0, 0, width, height, "url(#glow2)")
+    if width == WINDOW_W:
+        # A faint diagonal texture, as brushed metal on a gaming product page.
+        lines = "".join(f"M{x} 0L{x - height} {height}" for x in range(0, width + height, 14))
+        body += path(lines, stroke="#ffffff", sw=1, extra=' stroke-opacity="0.018"')
+        # Thin frame so the borderless window has an edge on any desktop.
+        body += rect(0.5, 0.5, width - 1, height - 1, "none", stroke="#ffffff", sw=1,
+                     extra=' stroke-opacity="0.08"')
+    return svg(width, height, body, defs)
 
 
 BACKGROUNDS = {
@@ -720,6 +721,9 @@ def outputs():
     files = {}
     for name, colours in BACKGROUNDS.items():
         files[name] = background(*colours)
+        if name.startswith("common/skin/"):
+            # The swatch the background chooser shows for it.
+            files[name.replace(".svg", "_thumb.svg")] = background(*colours, 124, 60)
     files["common/logo.svg"] = logo()
     for prefix, draw in DEVICE_ICONS.items():
         for state, selected, synchro in (("normal", False, False), ("selected", True, False),

@@ -2,7 +2,8 @@
 //   copies the skin to the program folder and renders its drawings (*.svg -> *.png).
 // skin_render --preview <skin_out> <layout.ui> <out.png> [lan file] [options]
 //   saves a screenshot of a layout. Options: --into <container>=<layout.ui> (repeatable),
-//   --hide <name>, --show <name>, --check <name>.
+//   --hide <name>, --show <name>, --check <name>, --page <stack>=<index>,
+//   --text <name>=<text or @key>.
 
 #include <QApplication>
 #include <cstdio>
@@ -18,7 +19,7 @@ int Usage() {
                "usage: skin_render <skin_src> <skin_out>\n"
                "       skin_render --preview <skin_out> <layout.ui> <out.png> [lan file]\n"
                "                   [--into container=layout.ui] [--hide name] [--show name]\n"
-               "                   [--check name]\n");
+               "                   [--check name] [--page stack=index] [--text name=text]\n");
   return 2;
 }
 
@@ -40,6 +41,15 @@ int main(int argc, char** argv) {
         const auto eq = value.indexOf(QLatin1Char('='));
         if (eq <= 0) return Usage();
         request.inserts.emplace_back(value.left(eq), value.mid(eq + 1));
+      } else if ((arg == QLatin1String("--page") || arg == QLatin1String("--text")) && has_value) {
+        const QString value = QString::fromLocal8Bit(argv[++i]);
+        const auto eq = value.indexOf(QLatin1Char('='));
+        if (eq <= 0) return Usage();
+        if (arg == QLatin1String("--page")) {
+          request.pages.emplace_back(value.left(eq), value.mid(eq + 1).toInt());
+        } else {
+          request.texts.emplace_back(value.left(eq), value.mid(eq + 1));
+        }
       } else if (arg == QLatin1String("--hide") && has_value) {
         request.hide << QString::fromLocal8Bit(argv[++i]);
       } else if (arg == QLatin1String("--show") && has_value) {

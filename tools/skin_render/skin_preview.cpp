@@ -157,6 +157,16 @@ int RunPreview(const PreviewRequest& request) {
       container->layout()->addWidget(child);
     }
   }
+  for (const auto& [name, text] : request.texts) {
+    QWidget* widget = FindNamed(root.get(), name);
+    if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(text);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) button->setText(text);
+  }
+  for (const auto& [name, index] : request.pages) {
+    if (auto* stack = qobject_cast<QStackedWidget*>(FindNamed(root.get(), name))) {
+      stack->setCurrentIndex(index);
+    }
+  }
   TranslateTree(root.get(), texts);
   for (const QString& name : request.hide) {
     if (QWidget* w = FindNamed(root.get(), name)) w->hide();

@@ -21,6 +21,9 @@ struct PreviewRequest {
   QStringList hide;
   QStringList show;
   QStringList check;
+  // (stacked widget name, page index) and (widget name, text or "@key").
+  std::vector<std::pair<QString, int>> pages;
+  std::vector<std::pair<QString, QString>> texts;
 };
 
 // Texts of a language file (<Language><Text id="key">text</Text>...</Language>).
