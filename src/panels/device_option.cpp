@@ -1,6 +1,7 @@
 #include "panels/device_option.h"
 
 #include <QAbstractButton>
+#include <QButtonGroup>
 #include <QIcon>
 #include <QLabel>
 #include <QProgressBar>
@@ -195,7 +196,15 @@ bool CDeviceOptionUI::IsSelected() const {
 }
 
 void CDeviceOptionUI::Select(bool on) {
-  if (QAbstractButton* button = SelectButton()) button->setChecked(on);
+  QAbstractButton* button = SelectButton();
+  if (button == nullptr) return;
+  // An exclusive group refuses to clear its checked button; a hidden item must lose its
+  // selection all the same, so the group lets go for that one change.
+  QButtonGroup* group = button->group();
+  const bool exclusive = group != nullptr && group->exclusive();
+  if (exclusive && !on) group->setExclusive(false);
+  button->setChecked(on);
+  if (exclusive && !on) group->setExclusive(true);
 }
 
 void CDeviceOptionUI::BindPage(const QString& container, int index) {
