@@ -2,6 +2,9 @@
 
 #include "app/app_messages.h"
 #include "devices/device_driver.h"
+#include "ui/option_group.h"
+
+#include <QButtonGroup>
 
 namespace norvik::app {
 
@@ -26,8 +29,8 @@ QStackedWidget* DeviceSelector::Stack(const QString& name) const {
 }
 
 bool DeviceSelector::IsShownItem(std::size_t index) const {
-  const auto& item = products_[index].item;
-  return item && item->IsVisibleFlag();
+  const panels::CDeviceOptionUI* item = products_[index].item.data();
+  return item != nullptr && item->IsVisibleFlag();
 }
 
 void DeviceSelector::ShowPowerPage(const panels::CDeviceOptionUI& item) {
@@ -55,14 +58,24 @@ void DeviceSelector::ShowItem(std::size_t index, bool visible, bool select) {
     }
     ShowPowerPage(*item);
   }
-  item->Select(select);
+  if (!select && item->IsSelected()) {
+    // An exclusive group refuses to clear its checked button; the hidden item must let go.
+    QButtonGroup* group = ui::FindOptionGroup(&window_, QString::fromLatin1(kSelectorGroup));
+    const bool exclusive = group && group->exclusive();
+    if (exclusive) group->setExclusive(false);
+    item->Select(false);
+    if (exclusive) group->setExclusive(true);
+  } else {
+    item->Select(select);
+  }
 
   int shown = 0;
   int synchro = 0;
   for (std::size_t i = 0; i < products_.size(); ++i) {
-    if (!IsShownItem(i)) continue;
+    const panels::CDeviceOptionUI* other = products_[i].item.data();
+    if (other == nullptr || !other->IsVisibleFlag()) continue;
     ++shown;
-    if (products_[i].item->IsSynchro()) ++synchro;
+    if (other->IsSynchro()) ++synchro;
   }
   if (shown == 0) {
     if (QStackedWidget* power = Stack(kDevicePowerSwitch)) power->setCurrentIndex(0);
@@ -70,16 +83,18 @@ void DeviceSelector::ShowItem(std::size_t index, bool visible, bool select) {
   }
   UpdateNoDevicePage();
   for (const ProductWidgets& product : products_) {
-    if (!product.panel) continue;
-    product.panel->SetSynchronisable(shown >= 2);
+    panels::CVelmoranUSBDevice* panel = product.panel.data();
+    if (panel == nullptr) continue;
+    panel->SetSynchronisable(shown >= 2);
     // With fewer than two devices nothing takes part in a synchronisation.
     if (shown < 2) {
-      if (devices::DeviceDriver* driver = product.panel->Driver()) driver->Io().SetHold(false);
+      if (devices::DeviceDriver* driver = panel->Driver()) driver->Io().SetHold(false);
     }
   }
   if (synchro < 2) {
     for (const ProductWidgets& product : products_) {
-      if (product.item && product.item->IsSynchro()) product.item->SetSynchro(false);
+      panels::CDeviceOptionUI* other = product.item.data();
+      if (other != nullptr && other->IsSynchro()) other->SetSynchro(false);
     }
   }
 }
@@ -96,9 +111,11 @@ void DeviceSelector::UpdateNoDevicePage() {
 }
 
 void DeviceSelector::HideItem(std::size_t index) {
-  if (index >= products_.size() || !products_[index].item) return;
+  if (index >= products_.size()) return;
+  const panels::CDeviceOptionUI* hidden = products_[index].item.data();
+  if (hidden == nullptr) return;
   std::optional<std::size_t> other;
-  if (IsShownItem(index) && products_[index].item->IsSelected()) {
+  if (hidden->IsVisibleFlag() && hidden->IsSelected()) {
     if (hooks_.close_child_windows) hooks_.close_child_windows();
     if (hooks_.end_key_capture) hooks_.end_key_capture();
     for (std::size_t i = 0; i < products_.size(); ++i) {
@@ -141,8 +158,10 @@ void DeviceSelector::SelectNext() {
 }
 
 void DeviceSelector::OnItemSelected(std::size_t index) {
-  if (index >= products_.size() || !products_[index].item) return;
-  panels::CDeviceOptionUI& item = *products_[index].item;
+  if (index >= products_.size()) return;
+  panels::CDeviceOptionUI* selected = products_[index].item.data();
+  if (selected == nullptr) return;
+  panels::CDeviceOptionUI& item = *selected;
   remembered_index_ = static_cast<int>(index);
   remembered_kind_ = item.Kind();
   remembered_role_ = item.Role();
@@ -156,7 +175,8 @@ void DeviceSelector::OnItemSelected(std::size_t index) {
 
 std::optional<std::size_t> DeviceSelector::SelectedIndex() const {
   for (std::size_t i = 0; i < products_.size(); ++i) {
-    if (IsShownItem(i) && products_[i].item->IsSelected()) return i;
+    const panels::CDeviceOptionUI* item = products_[i].item.data();
+    if (item != nullptr && item->IsVisibleFlag() && item->IsSelected()) return i;
   }
   return std::nullopt;
 }

@@ -93,6 +93,7 @@ QWidget* CMainWnd::CreateControl(const QString& class_name, QWidget* parent) {
 
 void CMainWnd::InitWindow() {
   DebugTrace("InitWindow");
+  setWindowTitle(QString::fromLatin1(kProductKey));  // the layout's title does not rule here
   ui::ResourceManager::Instance().LoadLanguage(kStartLanguageFile);
   SkinObserver::Instance().AddReceiver(this);
   const QPixmap logo = ui::ResourceManager::Instance().Image(kLogoImage);
@@ -143,13 +144,13 @@ void CMainWnd::BuildProducts() {
     StartItemTimer(static_cast<std::size_t>(product), kItemTimerSettings, delay_ms);
   };
   handlers.status = [this](int product, std::vector<std::uint8_t> status) {
-    const ProductWidgets& widgets = selector_.At(static_cast<std::size_t>(product));
-    if (widgets.power) widgets.power->SetStatus(status);
+    panels::CMpDevicePowerUI* power = selector_.At(static_cast<std::size_t>(product)).power;
+    if (power != nullptr) power->SetStatus(status);
   };
   handlers.repaint = [this](int product) {
-    const ProductWidgets& widgets = selector_.At(static_cast<std::size_t>(product));
-    if (widgets.item && widgets.item->IsSelected() && widgets.item->DisplayControl())
-      widgets.item->DisplayControl()->update();
+    const panels::CDeviceOptionUI* item = selector_.At(static_cast<std::size_t>(product)).item;
+    QWidget* display = item != nullptr ? item->DisplayControl() : nullptr;
+    if (display != nullptr && item->IsSelected()) display->update();
   };
   handlers.link_changed = [this](int product, bool) {
     StartItemTimer(static_cast<std::size_t>(product), kItemTimerLinkCheck, 0);
@@ -274,7 +275,7 @@ void CMainWnd::StopThreads() {
   BeginClosing();
   Timers().KillTimers(this);
   for (std::size_t i = 0; i < selector_.Size(); ++i) {
-    if (selector_.At(i).item) Timers().KillTimers(selector_.At(i).item);
+    if (panels::CDeviceOptionUI* item = selector_.At(i).item) Timers().KillTimers(item);
   }
   if (env_.emulator) env_.emulator->Bus().SetChangeCallback({});
   if (watcher_) watcher_->Stop(kThreadStopBound);
@@ -606,12 +607,11 @@ void CMainWnd::OnDeviceRow(std::size_t row, bool arrived) {
   const auto slot = devices::DeviceSlotOfKind(table_row.device_kind);
   const auto product = slot ? ProductOfSlot(*slot) : std::nullopt;
   if (product && table_row.role == hid::InterfaceRole::Command) {
-    const ProductWidgets& widgets = selector_.At(*product);
     if (arrived || set_->Driver(*slot).IsOpen()) {
       // A new connection (or the mouse switched over to its other one) starts up again.
       StartItemTimer(*product, kItemTimerStartUp, kItemStartUpDelayMs);
-    } else if (widgets.item) {
-      Timers().KillTimers(widgets.item);
+    } else if (panels::CDeviceOptionUI* item = selector_.At(*product).item) {
+      Timers().KillTimers(item);
     }
   }
   if (arrived && initialised_ && shown_once_) BringToFront();
@@ -641,10 +641,11 @@ void CMainWnd::StartItemTimer(std::size_t product, int id, int period_ms) {
 
 void CMainWnd::OnItemTimer(std::size_t product, int id) {
   if (suspended_ || !set_ || product >= selector_.Size()) return;
-  const ProductWidgets& widgets = selector_.At(product);
-  if (!widgets.Built()) return;
-  panels::CDeviceOptionUI& item = *widgets.item;
-  panels::CVelmoranUSBDevice& panel = *widgets.panel;
+  panels::CDeviceOptionUI* item_pointer = selector_.At(product).item.data();
+  panels::CVelmoranUSBDevice* panel_pointer = selector_.At(product).panel.data();
+  if (item_pointer == nullptr || panel_pointer == nullptr) return;
+  panels::CDeviceOptionUI& item = *item_pointer;
+  panels::CVelmoranUSBDevice& panel = *panel_pointer;
   const devices::DeviceSlot slot = kProducts[product].slot;
   devices::DeviceDriver& driver = set_->Driver(slot);
   Timers().KillTimer(&item, id);
