@@ -104,7 +104,12 @@ bool OpenAboutWindow(QWidget* parent, QPointer<CAboutWnd>& slot) {
     window->deleteLater();
     return false;
   }
-  window->resize(kAboutWidth, kAboutHeight);
+  // The window base fixes a window to its layout's size; the about window has its own.
+  if (window->minimumSize() == window->maximumSize()) {
+    window->setFixedSize(kAboutWidth, kAboutHeight);
+  } else {
+    window->resize(kAboutWidth, kAboutHeight);
+  }
   window->SetVersionLabel();
   slot = window;
   window->CenterWindow();

@@ -3,13 +3,13 @@
 #include <json/json.h>
 
 #include <QApplication>
+#include <QByteArray>
+#include <QFile>
 #include <QSignalBlocker>
 #include <QStringList>
 #include <algorithm>
 #include <array>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <memory>
 #include <string>
 
 #include "base/debug_trace.h"
@@ -19,7 +19,7 @@ namespace norvik::app {
 namespace {
 
 // Language.config is a short list; anything bigger is not ours and is not read.
-constexpr std::uintmax_t kMaxConfigBytes = 1U << 20;
+constexpr qsizetype kMaxConfigBytes = qsizetype{1} << 20;
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 constexpr char kKeyLanguage[] = "Language";
@@ -61,21 +61,20 @@ int IntMember(const Json::Value& object, const char* key) {
 }  // namespace
 
 std::vector<LanguageEntry> ReadLanguageConfig(const std::filesystem::path& default_data_folder) {
-  const std::filesystem::path file = default_data_folder / kLanguageConfigFile;
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(file, error);
-  if (error || size > kMaxConfigBytes) return {};
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return {};
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (text.starts_with(kUtf8Bom)) text.erase(0, sizeof(kUtf8Bom) - 1);
+  QFile file(QString::fromStdU16String((default_data_folder / kLanguageConfigFile).u16string()));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  QByteArray text = file.read(kMaxConfigBytes + 1);
+  if (text.size() > kMaxConfigBytes) return {};
+  if (text.startsWith(kUtf8Bom)) text.remove(0, sizeof(kUtf8Bom) - 1);
 
   Json::CharReaderBuilder builder;
   builder["collectComments"] = false;
+  const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   Json::Value root;
   std::string errors;
-  std::istringstream stream(text);
-  if (!Json::parseFromStream(builder, stream, &root, &errors)) return {};
+  if (!reader->parse(text.constData(), text.constData() + text.size(), &root, &errors)) {
+    return {};
+  }
   if (!root.isObject()) return {};
   const Json::Value& list = root[kKeyLanguage];
   if (!list.isArray()) return {};

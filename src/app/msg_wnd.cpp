@@ -49,7 +49,14 @@ void CMsgWnd::SetDpi(int dpi) {
   }
   dpi_ = dpi;
   // Qt already follows the screen's own scale; the caller's DPI scales the layout size on top.
-  if (layout_size_.isValid()) resize(layout_size_ * dpi_ / kDefaultDpi);
+  if (!layout_size_.isValid()) return;
+  const QSize scaled = layout_size_ * dpi_ / kDefaultDpi;
+  // The window base fixes a window to its layout's size; keep it fixed at the new size.
+  if (minimumSize() == maximumSize()) {
+    setFixedSize(scaled);
+  } else {
+    resize(scaled);
+  }
 }
 
 void CMsgWnd::SetTitle(const QString& title) {
