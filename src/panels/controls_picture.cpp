@@ -18,6 +18,8 @@ constexpr qreal kCapInset = 1.5;
 constexpr qreal kOutlineWidth = 1.0;
 constexpr qreal kSelectedOutlineWidth = 2.0;
 constexpr int kFullBrightness = 255;
+constexpr int kGlowMinAlpha = 60;
+constexpr int kGlowMaxAlpha = 175;
 const QColor kOutline(200, 205, 215, 150);
 const QColor kHotOutline(235, 240, 250, 220);
 const QColor kSelectedOutline(63, 169, 245);
@@ -131,8 +133,9 @@ void CDeviceKeyButtonUI::paintEvent(QPaintEvent* /*event*/) {
   // The glow: the light's colour, as strong as its brightness, over a dark cap.
   painter.fillPath(outline, kDarkCap);
   if (brightness_ > 0) {
+    // Never fully opaque: the key legends of the device drawing show through the light.
     QColor glow = light_;
-    glow.setAlpha(std::max(brightness_, 60));
+    glow.setAlpha(kGlowMinAlpha + brightness_ * (kGlowMaxAlpha - kGlowMinAlpha) / kFullBrightness);
     painter.fillPath(outline, glow);
   }
   painter.setRenderHint(QPainter::Antialiasing, false);

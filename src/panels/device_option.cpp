@@ -257,7 +257,6 @@ void CDeviceOptionUI::ApplyImages(bool synchro) {
   icon.addPixmap(normal_pixmap, QIcon::Disabled, QIcon::On);
   icon.addPixmap(resources.Image(selected), QIcon::Normal, QIcon::On);
   button->setIcon(icon);
-  if (!normal_pixmap.isNull()) button->setIconSize(normal_pixmap.size());
 }
 
 void CDeviceOptionUI::CountOffline() {
