@@ -73,7 +73,6 @@ void NotifyPump::WatchOne(QWidget* widget) {
   watched_.insert(widget);
   connect(widget, &QObject::destroyed, this, [this](QObject* gone) {
     watched_.remove(gone);
-    value_pending_.remove(gone);
     checked_at_press_.remove(gone);
     row_at_press_.remove(gone);
   });
@@ -121,11 +120,10 @@ void NotifyPump::WatchSlider(QAbstractSlider* slider) {
     SendNotify(slider, kNotifyMoveValueChanged, static_cast<WPARAM>(value));
   });
   connect(slider, &QAbstractSlider::sliderReleased, this, [this, slider] {
-    // Without tracking the value is taken over only after this signal.
-    if (slider->value() == slider->sliderPosition() && !value_pending_.contains(slider)) {
+    // Without tracking the value is taken over only after this signal, by a SliderMove action
+    // (queued below).
+    if (slider->value() == slider->sliderPosition()) {
       SendNotify(slider, kNotifyValueChanged, static_cast<WPARAM>(slider->value()));
-    } else {
-      QueueValueChanged(slider);
     }
   });
   // Keys, page clicks and the wheel; emitted before the new value is set.
@@ -137,14 +135,10 @@ void NotifyPump::WatchSlider(QAbstractSlider* slider) {
 }
 
 void NotifyPump::QueueValueChanged(QAbstractSlider* slider) {
-  if (value_pending_.contains(slider)) return;
-  value_pending_.insert(slider);
   QPointer<QAbstractSlider> guard(slider);
-  QObject* key = slider;
   QMetaObject::invokeMethod(
       this,
-      [this, guard, key] {
-        value_pending_.remove(key);
+      [this, guard] {
         if (!guard) return;
         SendNotify(guard, kNotifyValueChanged, static_cast<WPARAM>(guard->value()));
       },

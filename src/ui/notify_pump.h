@@ -60,12 +60,11 @@ class NotifyPump : public QObject {
   void WatchButton(QAbstractButton* button);
   void WatchSlider(QAbstractSlider* slider);
   void WatchItemView(QAbstractItemView* view);
-  // "valuechanged" once the slider's pending action has been applied (at most one queued).
+  // "valuechanged" once the slider's pending action has been applied.
   void QueueValueChanged(QAbstractSlider* slider);
 
   INotifyUI* target_;
   QSet<QObject*> watched_;
-  QSet<QObject*> value_pending_;
   // Button -> checked state when it was pressed; item view -> current row when pressed.
   QHash<QObject*, bool> checked_at_press_;
   QHash<QObject*, int> row_at_press_;
