@@ -93,7 +93,9 @@ QWidget* CMainWnd::CreateControl(const QString& class_name, QWidget* parent) {
 
 void CMainWnd::InitWindow() {
   DebugTrace("InitWindow");
-  setWindowTitle(QString::fromLatin1(kProductKey));  // the layout's title does not rule here
+  // The title is the product key, whatever the layout's title text says in a language.
+  setProperty(ui::kWindowTitleKeyProperty, QVariant());
+  setWindowTitle(QString::fromLatin1(kProductKey));
   ui::ResourceManager::Instance().LoadLanguage(kStartLanguageFile);
   SkinObserver::Instance().AddReceiver(this);
   const QPixmap logo = ui::ResourceManager::Instance().Image(kLogoImage);

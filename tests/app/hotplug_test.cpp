@@ -16,7 +16,9 @@ TEST_F(Hotplug, NoDeviceShowsTheNoDevicePageAndHidesSetWndToMain) {
   EXPECT_TRUE(ShownProducts().empty());
   ASSERT_NE(Control("No_device_Link"), nullptr);
   EXPECT_TRUE(Control("No_device_Link")->isVisible());
-  if (QWidget* to_main = Control("setwnd_to_main")) EXPECT_FALSE(to_main->isVisible());
+  QWidget* to_main = Control("setwnd_to_main");
+  ASSERT_NE(to_main, nullptr);
+  EXPECT_FALSE(to_main->isVisible());
   EXPECT_EQ(Wnd().SelectedDevicePanel(), nullptr);
 }
 
