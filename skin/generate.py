@@ -682,7 +682,7 @@ def headset_zones():
 def headset_svg():
     defs = (linear("cup", [(0, "#3a404d"), (1, "#1c2029")]) +
             radial("logo", [(0, ACCENT, 0.6), (1, ACCENT, 0)]))
-    b = path("M82 170C82 70 140 22 220 22C300 22 358 70 358 170", stroke="#2b303b", sw=16,
+    b = path("M82 170C82 70 140 22 220 22C300 22 358 70 358 170", stroke="#363c48", sw=16,
              extra=' stroke-linecap="round"')
     b += path("M92 168C92 78 146 36 220 36C294 36 348 78 348 168", stroke=CASE_EDGE, sw=3)
     mx, my = HS_CUPS[0]
