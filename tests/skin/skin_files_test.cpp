@@ -266,7 +266,9 @@ TEST(SkinLayouts, MainLayoutHoldsTheControlsTheWindowLooksUp) {
   for (const char* name :
        {"gamemodebtn", "cloudbtn", "smarteyesbtn", "menubtn", "restorebtn", "setwnd_to_main",
         "setting_progress", "str_test", "device_update_list_info"}) {
-    EXPECT_TRUE(root->findChild<QWidget*>(name)->isHidden()) << name << " should start hidden";
+    const auto* widget = root->findChild<QWidget*>(name);
+    ASSERT_NE(widget, nullptr) << name;
+    EXPECT_TRUE(widget->isHidden()) << name << " should start hidden";
   }
 }
 
@@ -310,8 +312,11 @@ TEST(SkinLayouts, SmallWindowsAndItemsHoldTheirNamedControls) {
   }
   const auto option = LoadLayout("XML/CustomControlXML/DeviceOption.ui");
   ASSERT_NE(option, nullptr);
-  EXPECT_TRUE(option->findChild<QAbstractButton*>("device_select")->isCheckable());
-  EXPECT_TRUE(option->findChild<QWidget*>("synchro_device_select")->isHidden());
+  const auto* select = option->findChild<QAbstractButton*>("device_select");
+  const auto* synchro = option->findChild<QWidget*>("synchro_device_select");
+  ASSERT_TRUE(select != nullptr && synchro != nullptr);
+  EXPECT_TRUE(select->isCheckable());
+  EXPECT_TRUE(synchro->isHidden());
 }
 
 struct DevicePicture {
