@@ -9,6 +9,7 @@
 #include <QLayout>
 #include <QProgressBar>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QThread>
@@ -741,6 +742,12 @@ void CMainWnd::SetActive(int active) {
 
 void CMainWnd::ApplyLanguage(int index) {
   language_->ApplyLanguage(index, this);
+  // The combo follows a switch made elsewhere (the settings window), silently.
+  if (auto* combo = FindControlAs<QComboBox>(kLanguageCombo);
+      combo != nullptr && index >= 0 && index < combo->count() && combo->currentIndex() != index) {
+    const QSignalBlocker silent(combo);
+    combo->setCurrentIndex(index);
+  }
   if (tray_) tray_->setToolTip(QString::fromLatin1(kProductKey));
 }
 

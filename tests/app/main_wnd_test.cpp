@@ -1,6 +1,8 @@
 // The main window's life, messages and shell operations on the emulated bus.
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QIcon>
+#include <QPixmap>
 #include <chrono>
 #include <thread>
 
@@ -138,6 +140,28 @@ TEST_F(MainWindow, LanguageMessageSwitchesTheTextsAndIsStored) {
             other == 0 ? QStringLiteral("lan_en.xml") : QStringLiteral("lan_cn.xml"));
   Settings().sync();
   EXPECT_EQ(Settings().value("LANGUAGE").toInt(), other == 0 ? 1033 : 2052);
+  EXPECT_EQ(combo->currentIndex(), other);
+}
+
+TEST_F(MainWindow, TrayLeftClickHidesAVisibleWindowAndShowsAHiddenOne) {
+  ASSERT_TRUE(Wnd().isVisible());
+  Wnd().PostMessage(kMsgTrayCallback, 0, kTrayLeftButtonUp);
+  ASSERT_TRUE(PumpUntil([&] { return !Wnd().isVisible(); }));
+  Wnd().PostMessage(kMsgTrayCallback, 0, kTrayLeftButtonUp);
+  ASSERT_TRUE(PumpUntil([&] { return Wnd().isVisible(); }));
+  Wnd().showMinimized();
+  Wnd().PostMessage(kMsgTrayCallback, 0, kTrayLeftButtonUp);
+  EXPECT_TRUE(PumpUntil([&] { return Wnd().isVisible() && !Wnd().isMinimized(); }));
+}
+
+TEST_F(MainWindow, ClearUpdateBadgeRemovesTheSettingsButtonIcon) {
+  auto* button = qobject_cast<QAbstractButton*>(Control("setbtn"));
+  ASSERT_NE(button, nullptr);
+  QPixmap badge(8, 8);
+  badge.fill(Qt::red);
+  button->setIcon(QIcon(badge));
+  Wnd().PostMessage(kMsgClearUpdateBadge);
+  EXPECT_TRUE(PumpUntil([&] { return button->icon().isNull(); }));
 }
 
 TEST_F(MainWindow, MenuExitEndsTheProgram) {
