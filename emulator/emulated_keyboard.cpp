@@ -105,7 +105,7 @@ CommandDevice::Layout KeyboardLayout(const KeyboardModel& model, EmulatedProduct
     block[22] = 3;  // polling rate index
   }
   layout.status.assign(kStatusSize, 0);
-  layout.status[0] = 0x01;  // wired
+  layout.status[0] = 100;  // wired: full power
   layout.status[4] = 100;   // power level
   layout.commands = {FirmwareCommand::BeginConfig,
                      FirmwareCommand::EndConfig,

@@ -113,7 +113,10 @@ CommandDevice::Layout MouseLayout(const EmulatedIdentity& identity, EmulatedProd
   }
   layout.shoot_capacity = kShootCapacity;
   layout.status.assign(kStatusSize, 0);
-  layout.status[0] = receiver ? 0x02 : 0x01;
+  // Status block as the power indicator reads it: battery level, charge state (1 charging
+  // over the cable, 0 on battery through the receiver), byte 3 the host's link flag.
+  layout.status[0] = 85;
+  layout.status[1] = receiver ? 0 : 1;
   layout.status[4] = 85;  // battery percent
   layout.commands = {FirmwareCommand::BeginConfig,    FirmwareCommand::EndConfig,
                      FirmwareCommand::ReadDeviceInfo, FirmwareCommand::ReadMemory,

@@ -27,7 +27,8 @@ CommandDevice::Layout PadLayout() {
   layout.settings[6] = 0x00;
   layout.settings[7] = 0x80;
   layout.status.assign(kStatusSize, 0);
-  layout.status[0] = 0x01;
+  // Powered from the cable (level 100, charge state 0), no phone on the charging spot (byte 5).
+  layout.status[0] = 100;
   layout.status[4] = 1;  // power: enough current for full brightness
   layout.commands = {FirmwareCommand::BeginConfig,    FirmwareCommand::EndConfig,
                      FirmwareCommand::ReadDeviceInfo, FirmwareCommand::ReadMemory,

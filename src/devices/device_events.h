@@ -31,8 +31,8 @@ class DeviceEvents {
   // A key went down / up on the device (key id of the program's key list).
   virtual void OnKeyPressed(DeviceDriver& /*device*/, int /*key_id*/) {}
   virtual void OnKeyReleased(DeviceDriver& /*device*/, int /*key_id*/) {}
-  // The 6-byte status block after a successful ReadStatus (byte 3 is the link flag, byte 4 the
-  // power value the power indicator shows).
+  // The 6-byte status block after a successful ReadStatus (byte 0 battery level, 1 charge
+  // state, 3 the link flag, 4 the power value, 5 the phone type).
   virtual void OnStatus(DeviceDriver& /*device*/, std::span<const std::uint8_t> /*status*/) {}
   // The LED entries changed (preview step): repaint the device picture.
   virtual void OnRepaint(DeviceDriver& /*device*/) {}
