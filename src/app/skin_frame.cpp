@@ -120,6 +120,11 @@ CSkinFrame::CSkinFrame(QWidget* owner, QWidget* anchor, std::filesystem::path us
   setObjectName(QStringLiteral("UISkinFrame"));
 }
 
+CSkinFrame::~CSkinFrame() {
+  // Children still lose the focus while QWidget tears them down, after this object is gone.
+  pump_->Detach();
+}
+
 void CSkinFrame::Open() {
   root_ = ui::BuildLayout(QString::fromLatin1(kSkinLayout), nullptr, this);
   if (root_ == nullptr) {

@@ -71,6 +71,7 @@ class CSkinFrame : public QWidget, public ui::INotifyUI {
   // anchor: the control the frame opens under (may be null: then at the owner's top right).
   CSkinFrame(QWidget* owner, QWidget* anchor, std::filesystem::path user_folder,
              FileChooser chooser = {});
+  ~CSkinFrame() override;
 
   // Builds "skin.xml", places right edge at anchor's right, top at its bottom, and shows the
   // pop-up. A layout that cannot be built closes (and so deletes) the frame at once.
