@@ -49,8 +49,25 @@ void NotifyPump::Watch(QWidget* root) {
     connect(root, &QObject::destroyed, [](QObject* gone) { Roots().remove(gone); });
   }
   roots.insert(root, this);
-  WatchOne(root);
-  for (QWidget* child : root->findChildren<QWidget*>()) WatchOne(child);
+  WatchTree(root);
+}
+
+void NotifyPump::WatchTree(QWidget* widget) {
+  if (!tracked_.contains(widget)) {
+    tracked_.insert(widget);
+    widget->installEventFilter(this);
+    connect(widget, &QObject::destroyed, this, [this](QObject* gone) {
+      tracked_.remove(gone);
+      watched_.remove(gone);
+      checked_at_press_.remove(gone);
+      row_at_press_.remove(gone);
+    });
+  }
+  WatchOne(widget);
+  for (QObject* child : widget->children()) {
+    auto* child_widget = qobject_cast<QWidget*>(child);
+    if (child_widget && !child_widget->isWindow()) WatchTree(child_widget);
+  }
 }
 
 void NotifyPump::SendNotify(QWidget* sender, const QString& type, WPARAM wParam, LPARAM lParam) {
@@ -71,12 +88,6 @@ NotifyPump* NotifyPump::PumpOf(const QWidget* control) {
 void NotifyPump::WatchOne(QWidget* widget) {
   if (!IsControlName(widget->objectName()) || watched_.contains(widget)) return;
   watched_.insert(widget);
-  connect(widget, &QObject::destroyed, this, [this](QObject* gone) {
-    watched_.remove(gone);
-    checked_at_press_.remove(gone);
-    row_at_press_.remove(gone);
-  });
-  widget->installEventFilter(this);
 
   if (auto* button = qobject_cast<QAbstractButton*>(widget)) WatchButton(button);
   if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) WatchSlider(slider);
@@ -173,6 +184,12 @@ bool NotifyPump::eventFilter(QObject* watched, QEvent* event) {
                type == QEvent::FocusIn ? kNotifySetFocus : kNotifyKillFocus);
     // A handler that deleted the widget: the event must not reach it any more.
     return guard.isNull();
+  }
+  if (type == QEvent::ChildPolished) {
+    // A widget added after Watch, about to be shown for the first time.
+    auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child());
+    if (child && !child->isWindow() && tracked_.contains(watched)) WatchTree(child);
+    return false;
   }
   if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
     auto* view = qobject_cast<QAbstractItemView*>(watched->parent());

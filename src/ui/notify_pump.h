@@ -17,7 +17,9 @@
 //   any named widget              focus in / out               -> "setfocus" / "killfocus"
 //   custom context menu           requested                    -> "menu" (wParam = x, lParam = y)
 // Widgets without an object name never notify. Widgets added to the tree after Watch are picked
-// up by calling Watch again on them (watching twice is harmless).
+// up when they are first shown (Qt polishes them then), or at once by calling Watch again on
+// them (watching twice is harmless). Other windows inside the tree (a message box parented to
+// the main window) are left to their own pump.
 
 #include <QHash>
 #include <QObject>
@@ -56,6 +58,8 @@ class NotifyPump : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Tracks widget and everything below it that is not another window.
+  void WatchTree(QWidget* widget);
   void WatchOne(QWidget* widget);
   void WatchButton(QAbstractButton* button);
   void WatchSlider(QAbstractSlider* slider);
@@ -64,7 +68,8 @@ class NotifyPump : public QObject {
   void QueueValueChanged(QAbstractSlider* slider);
 
   INotifyUI* target_;
-  QSet<QObject*> watched_;
+  QSet<QObject*> tracked_;  // filtered for children shown later
+  QSet<QObject*> watched_;  // named: their signals are connected
   // Button -> checked state when it was pressed; item view -> current row when pressed.
   QHash<QObject*, bool> checked_at_press_;
   QHash<QObject*, int> row_at_press_;

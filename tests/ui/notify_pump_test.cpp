@@ -225,15 +225,36 @@ TEST_F(NotifyPumpTest, FocusMovesReturnKeysAndContextMenusAreNotified) {
   EXPECT_EQ(recorder_.last_lParam, 9);
 }
 
-TEST_F(NotifyPumpTest, UnnamedWidgetsNeverNotifyAndLateWidgetsNeedWatch) {
+TEST_F(NotifyPumpTest, UnnamedWidgetsNeverNotifyAndLateWidgetsNotifyOnceShown) {
   QTest::mouseClick(unnamed_, Qt::LeftButton);
-  auto* late = Add<QPushButton>(window_.get(), "late");
-  QTest::mouseClick(late, Qt::LeftButton);
   EXPECT_EQ(recorder_.Text(), "");
-  pump_->Watch(late);
-  pump_->Watch(window_.get());  // twice: still one notification per click
+
+  // Built later inside an unnamed container, as a panel page is.
+  auto* page = new QWidget(window_.get());
+  window_->layout()->addWidget(page);
+  auto* late = new QPushButton(page);
+  late->setObjectName(QStringLiteral("late"));
+  ASSERT_TRUE(WaitFor([&] { return late->isVisible(); }));
   QTest::mouseClick(late, Qt::LeftButton);
-  EXPECT_EQ(recorder_.Take(), QStringList({"click:late:0"}));
+  pump_->Watch(late);
+  pump_->Watch(window_.get());  // twice more: still one notification per click
+  QTest::mouseClick(late, Qt::LeftButton);
+  EXPECT_EQ(recorder_.Take(), QStringList({"click:late:0", "click:late:0"}));
+}
+
+TEST_F(NotifyPumpTest, AnotherWindowInsideTheTreeIsLeftToItsOwnPump) {
+  auto* dialog = new QWidget(window_.get(), Qt::Window);
+  auto* dialog_ok = new QPushButton(dialog);
+  dialog_ok->setObjectName(QStringLiteral("dialog_ok"));
+  Recorder dialog_recorder;
+  NotifyPump dialog_pump(&dialog_recorder);
+  dialog_pump.Watch(dialog);
+  dialog->show();
+  pump_->Watch(window_.get());
+  QTest::mouseClick(dialog_ok, Qt::LeftButton);
+  EXPECT_EQ(recorder_.Text(), "");
+  EXPECT_EQ(dialog_recorder.Take(), QStringList({"click:dialog_ok:0"}));
+  EXPECT_EQ(NotifyPump::PumpOf(dialog_ok), &dialog_pump);
 }
 
 TEST_F(NotifyPumpTest, WidgetDeletedInsideItsOwnClickHandlerEndsItsNotifications) {
