@@ -117,10 +117,7 @@ TEST_F(LanguageTest, RebuiltFontsUseTheTableFaceWithOurFallbacks) {
   EXPECT_EQ(app_font.families().front(), kFontFace);
   EXPECT_TRUE(app_font.families().contains(kChineseFallbackFamily));
   EXPECT_EQ(app_font.pixelSize(), 14);
-  EXPECT_EQ(controller.Font(50).pixelSize(), 18);
   EXPECT_TRUE(controller.Font(50).bold());
-  EXPECT_TRUE(controller.Font(1).underline());
-  EXPECT_EQ(controller.Font(3).pixelSize(), 30);
   EXPECT_EQ(controller.Font(12345).pixelSize(), 14) << "unknown id gives the default font";
 }
 
