@@ -204,6 +204,7 @@ void ResourceManager::SetPlainText(QWidget* widget, const QString& text) {
 QString ResourceManager::WidgetText(const QWidget* widget) {
   if (!widget) return QString();
   if (auto* group = qobject_cast<const QGroupBox*>(widget)) return group->title();
+  if (auto* combo = qobject_cast<const QComboBox*>(widget)) return combo->currentText();
   if (HasStringProperty(widget, "text")) return widget->property("text").toString();
   return widget->windowTitle();
 }

@@ -57,7 +57,8 @@ class ResourceManager {
   static void SetToolTipKey(QWidget* widget, const QString& key);
   // Resource text off: the widget shows text as it is and forgets its key.
   static void SetPlainText(QWidget* widget, const QString& text);
-  // The text a widget shows (label, button, line edit, group box, window title).
+  // The text a widget shows (label, button, line edit, group box title, combo box's current
+  // item, else the window title).
   static QString WidgetText(const QWidget* widget);
 
   // Translates again every widget with a key under root, or under every top-level widget when
