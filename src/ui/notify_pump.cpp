@@ -122,7 +122,9 @@ void NotifyPump::WatchButton(QAbstractButton* button) {
     QPointer<NotifyPump> self(this);
     QPointer<QAbstractButton> guard(button);
     SendNotify(button, kNotifyClick);
-    if (checkable && changed && self && guard) SendNotify(button, kNotifySelectChanged);
+    if (checkable && changed && self && guard) {
+      SendNotify(button, kNotifySelectChanged, checked ? 1 : 0);
+    }
   });
 }
 

@@ -6,6 +6,7 @@
 //   push button (not checkable)   clicked                      -> "click"
 //   check box, radio, checkable   clicked                      -> "click", then "selectchanged"
 //                                                                  when its checked state changed
+//                                                                  (wParam = 1 checked, 0 not)
 //   combo box                     activated(index)             -> "itemselect" (wParam = index)
 //   slider                        dragging                     -> "movevaluechanged" (wParam =
 //                                                                  value)
