@@ -166,7 +166,10 @@ int WindowImplBase::ShowModal() {
   activateWindow();
   QPointer<WindowImplBase> self(this);
   const int code = loop.exec(QEventLoop::DialogExec);
-  if (self) modal_loop_ = nullptr;
+  if (self) {
+    modal_loop_ = nullptr;
+    setWindowModality(Qt::NonModal);  // a later plain show() is modeless
+  }
   return code;
 }
 
