@@ -167,6 +167,8 @@ void CDeviceOptionUI::Activate() {
 
 void CDeviceOptionUI::SetVisible(bool visible) {
   visible_ = visible;
+  // Shown only inside its bar: an item without a parent would open as a window of its own.
+  if (visible && parentWidget() == nullptr) return;
   setVisible(visible);
 }
 

@@ -178,6 +178,20 @@ TEST_F(SelectorFixture, ClickingTheItemShowsItsBoundPage) {
   EXPECT_EQ(pages_->currentIndex(), 1) << "a page index past the container changes nothing";
 }
 
+TEST_F(SelectorFixture, VisibilityIsRecordedAndAppliedButNeverOpensAWindow) {
+  item_->SetVisible(false);
+  EXPECT_FALSE(item_->IsVisibleFlag());
+  EXPECT_TRUE(item_->isHidden());
+  item_->SetVisible(true);
+  EXPECT_TRUE(item_->IsVisibleFlag());
+  EXPECT_FALSE(item_->isHidden());
+
+  CDeviceOptionUI loose;
+  loose.SetVisible(true);
+  EXPECT_TRUE(loose.IsVisibleFlag());
+  EXPECT_FALSE(loose.isVisible()) << "an item outside a bar is not shown as a window";
+}
+
 TEST_F(SelectorFixture, PowerPageKeepsOnlyIndexesFromZeroUp) {
   item_->SetPowerPage(QStringLiteral("device_power_switch"), 2);
   item_->SetPowerPage(QStringLiteral("device_power_switch"), -1);
