@@ -173,7 +173,14 @@ void CMainWnd::BuildProducts() {
       [this](devices::DeviceSlot slot, bool shown) { OnPresence(slot, shown); });
 
   const hid::HidInterfaceCopy copy = hid::MakeHidInterfaceCopy();
-  for (std::size_t i = 0; i < kProducts.size(); ++i) BuildProduct(i, copy);
+  for (std::size_t i = 0; i < kProducts.size(); ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    BuildProduct(i, copy);
+    DebugTraceF("product %s built in %lld ms", kProducts[i].type_name,
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - start)
+                                           .count()));
+  }
   selector_.UpdateNoDevicePage();
 }
 
