@@ -95,7 +95,8 @@ class CVelmoranUSBDevice : public QWidget {
   void NoteRepaint() { repaint_wanted_.store(true); }
   // The product reports a power state (mouse, mouse pad).
   virtual bool ReportsPower() const;
-  // Timer 1005: reads the status block and hands it to the power indicator.
+  // Timer 1005: reads the status block and hands it to the power indicator; the main window
+  // gets message 3329 with the power value (byte 4). A failed read changes nothing.
   virtual void QueryPower();
   // Timers 1001 / 1007: the radio link check (true on a direct link).
   bool QueryLink();

@@ -192,13 +192,6 @@ TEST_F(SelectorFixture, VisibilityIsRecordedAndAppliedButNeverOpensAWindow) {
   EXPECT_FALSE(loose.isVisible()) << "an item outside a bar is not shown as a window";
 }
 
-TEST_F(SelectorFixture, PowerPageKeepsOnlyIndexesFromZeroUp) {
-  item_->SetPowerPage(QStringLiteral("device_power_switch"), 2);
-  item_->SetPowerPage(QStringLiteral("device_power_switch"), -1);
-  EXPECT_EQ(item_->PowerPageIndex(), 2);
-  EXPECT_EQ(item_->PowerContainerName(), QStringLiteral("device_power_switch"));
-}
-
 TEST_F(SelectorFixture, OfflineCountRunsToNineteenAndTheTwentiethWrapsToZero) {
   for (int i = 1; i <= 19; ++i) {
     item_->CountOffline();
@@ -208,20 +201,6 @@ TEST_F(SelectorFixture, OfflineCountRunsToNineteenAndTheTwentiethWrapsToZero) {
   EXPECT_EQ(item_->OfflineCount(), 0);
   item_->CountOffline();
   EXPECT_EQ(item_->OfflineCount(), 1);
-}
-
-TEST_F(SelectorFixture, NameAndTimersReachTheirTargets) {
-  item_->SetName(QStringLiteral("mouse"));
-  ASSERT_NE(item_->NameLabel(), nullptr);
-  EXPECT_EQ(item_->NameLabel()->text(), QStringLiteral("mouse"));
-  std::vector<int> fired;
-  item_->SetTimerHandler([&](CDeviceOptionUI& item, int id) {
-    EXPECT_EQ(&item, item_);
-    fired.push_back(id);
-  });
-  item_->OnControlTimer(1001);
-  item_->OnControlTimer(1000);
-  EXPECT_EQ(fired, (std::vector<int>{1001, 1000}));
 }
 
 // --- the power indicator ---

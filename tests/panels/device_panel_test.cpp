@@ -161,22 +161,6 @@ TEST(DevicePanel, WithoutADriverEveryDeviceCallDoesNothing) {
   EXPECT_FALSE(panel.PeriodicWork());
 }
 
-TEST(DevicePanel, PowerIsReportedByTheMiceAndThePad) {
-  CVelmoranUSBDevice panel;
-  for (const auto& [kind, reports] : std::vector<std::pair<hid::DeviceKind, bool>>{
-           {hid::DeviceKind::Keyboard, false},
-           {hid::DeviceKind::MouseCable, true},
-           {hid::DeviceKind::MouseReceiver, true},
-           {hid::DeviceKind::MousePad, true},
-           {hid::DeviceKind::Headset, false},
-           {hid::DeviceKind::KeyboardSecondModel, false}}) {
-    hid::HidInterfaceRow row;
-    row.device_kind = kind;
-    panel.SetIdentity(row);
-    EXPECT_EQ(panel.ReportsPower(), reports) << static_cast<int>(kind);
-  }
-}
-
 // An emulated device, its driver and a panel built from a device layout, wired together as the
 // main window wires them.
 template <class Driver, class Panel>
