@@ -59,7 +59,7 @@ void CAboutWnd::Notify(ui::TNotifyUI& msg) {
 
 ui::LRESULT CAboutWnd::HandleCustomMessage(unsigned msg, ui::WPARAM wParam, ui::LPARAM lParam,
                                            bool& handled) {
-  if (msg != kMsgLanguageChanged) {
+  if (msg != kMsgLanguage) {
     return ui::WindowImplBase::HandleCustomMessage(msg, wParam, lParam, handled);
   }
   ui::ResourceManager::Instance().ReloadText(this);

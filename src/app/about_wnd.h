@@ -5,14 +5,13 @@
 #include <QString>
 #include <QWidget>
 
+#include "app/app_messages.h"
 #include "ui/window_impl_base.h"
 
 namespace norvik::app {
 
 inline constexpr int kAboutWidth = 800;
 inline constexpr int kAboutHeight = 572;
-// Window message: the language changed.
-inline constexpr unsigned kMsgLanguageChanged = 3089;
 
 // The version string of the last row of the update product table (the application's row).
 QString ApplicationVersionText();

@@ -205,6 +205,8 @@ void CMainWnd::BuildProduct(std::size_t index, const hid::HidInterfaceCopy& copy
   }
   const int power_page = power_stack->addWidget(power_widget.release());
   power->SetKind(static_cast<int>(product.kind), static_cast<int>(product.role));
+  // Nothing to show until the device reported a status (products without power never do).
+  power->Show(false);
 
   panel->SetLayoutFile(QString::fromLatin1(product.layout));
   panel->SetMainWindow(this);

@@ -18,12 +18,13 @@ constexpr qreal kCapInset = 1.5;
 constexpr qreal kOutlineWidth = 1.0;
 constexpr qreal kSelectedOutlineWidth = 2.0;
 constexpr int kFullBrightness = 255;
-constexpr int kGlowMinAlpha = 60;
-constexpr int kGlowMaxAlpha = 175;
+constexpr int kGlowMinAlpha = 25;
+constexpr int kGlowMaxAlpha = 80;
 const QColor kOutline(200, 205, 215, 150);
 const QColor kHotOutline(235, 240, 250, 220);
 const QColor kSelectedOutline(63, 169, 245);
-const QColor kDarkCap(20, 22, 26, 160);
+const QColor kDarkCap(20, 22, 26, 60);
+constexpr qreal kRimWidth = 2.0;
 
 void DrawImageString(QPainter& painter, const QRect& target, const QString& image) {
   if (image.isEmpty()) return;
@@ -130,29 +131,43 @@ void CDeviceKeyButtonUI::paintEvent(QPaintEvent* /*event*/) {
   QPainterPath outline;
   outline.addRoundedRect(cap, kCapRadius, kCapRadius);
 
-  // The glow: the light's colour, as strong as its brightness, over a dark cap.
+  // The glow: a faint wash of the light's colour and a rim as strong as its brightness, so the
+  // key legends of the device drawing stay readable under any colour.
   painter.fillPath(outline, kDarkCap);
+  bool rim = false;
   if (brightness_ > 0) {
-    // Never fully opaque: the key legends of the device drawing show through the light.
     QColor glow = light_;
     glow.setAlpha(kGlowMinAlpha + brightness_ * (kGlowMaxAlpha - kGlowMinAlpha) / kFullBrightness);
     painter.fillPath(outline, glow);
+    QColor edge = light_;
+    edge.setAlpha(std::min(255, 96 + brightness_ * 159 / kFullBrightness));
+    QPen rim_pen(edge);
+    rim_pen.setWidthF(kRimWidth);
+    painter.setPen(rim_pen);
+    painter.drawPath(outline);
+    rim = true;
   }
   painter.setRenderHint(QPainter::Antialiasing, false);
   DrawImageString(painter, rect(), light_image_);
   painter.setRenderHint(QPainter::Antialiasing, true);
 
   const bool marked = selected_ || isChecked() || isDown();
+  if (rim && !marked && !underMouse()) {
+    DrawLabel(painter);
+    return;
+  }
   QPen pen(marked ? kSelectedOutline : (underMouse() ? kHotOutline : kOutline));
   pen.setWidthF(marked ? kSelectedOutlineWidth : kOutlineWidth);
   painter.setPen(pen);
   painter.drawPath(outline);
+  DrawLabel(painter);
+}
 
-  if (!text().isEmpty()) {
-    painter.setPen(
-        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-    painter.drawText(rect(), Qt::AlignCenter, text());
-  }
+void CDeviceKeyButtonUI::DrawLabel(QPainter& painter) {
+  if (text().isEmpty()) return;
+  painter.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+  painter.drawText(rect(), Qt::AlignCenter, text());
 }
 
 void CDeviceKeyButtonUI::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QPoint>
+#include <QPainter>
 #include <QPushButton>
 #include <QRect>
 #include <QString>
@@ -75,6 +76,7 @@ class CDeviceKeyButtonUI : public QPushButton {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
+  void DrawLabel(QPainter& painter);
   QColor light_{Qt::black};
   int brightness_ = 0;
   bool selected_ = false;

@@ -304,6 +304,7 @@ void CMpDevicePowerUI::Show(bool show) {
 void CMpDevicePowerUI::SetStatus(std::span<const std::uint8_t> status) {
   std::array<std::uint8_t, kStatusRecordSize> record{};
   std::copy_n(status.begin(), std::min(status.size(), record.size()), record.begin());
+  Show(true);
 
   // A level above 100 is a device fault; it shows as full rather than as a negative bar.
   const int level = std::min<int>(record[kLevelByte], kFullLevel);

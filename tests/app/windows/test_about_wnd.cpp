@@ -59,7 +59,7 @@ TEST_F(AboutWndTest, LanguageMessageTranslatesTheWindowAgain) {
   ui::LRESULT handled_result = -1;
   WhenShown<CAboutWnd>([&](CAboutWnd* window) {
     ASSERT_TRUE(ui::ResourceManager::Instance().LoadLanguage(QStringLiteral("lan_cn.xml")));
-    handled_result = window->SendMessage(kMsgLanguageChanged);
+    handled_result = window->SendMessage(kMsgLanguage);
     label = VersionLabel(window);
     ClickButton(window, QStringLiteral("closebtn"));
   });
