@@ -1,5 +1,5 @@
-// Runs the program's tests headless, each process with its own settings, data and temp folders
-// (so the single-instance socket and the settings file are never shared).
+// Runs the program's tests (and the shell windows' tests) headless, each process with its own
+// settings, data and temp folders (so the single-instance socket and settings are never shared).
 #include <gtest/gtest.h>
 
 #include <QApplication>
