@@ -145,8 +145,19 @@ DeviceResult MouseDriver::CloseAfterRefusal(DeviceResult failure) {
 }
 
 bool MouseDriver::EnsureProfile() {
-  if (profile_.Section().isObject()) return true;
-  return LoadProfile();
+  if (!profile_.Section().isObject() && !LoadProfile()) return false;
+  AdoptReportedStage();
+  return true;
+}
+
+void MouseDriver::AdoptReportedStage() {
+  if (!profile_.Section().isObject()) return;
+  const int stage = pending_stage_.exchange(-1);
+  if (stage < 0) return;
+  const std::size_t usable = std::min(profile_.GetDpiStages().size(), kMouseStageCount);
+  if (static_cast<std::size_t>(stage) >= usable || profile_.GetActiveDpiStage() == stage) return;
+  profile_.SetActiveDpiStage(stage);
+  if (!profile_.Save()) DebugTrace("mouse: profile not saved");
 }
 
 MouseSettingsSource MouseDriver::SettingsSource() {
@@ -222,6 +233,8 @@ DeviceResult MouseDriver::ReadSettings() {
   light.Blue = readout.light.Blue;
   SetLightValues(light);
   reported_stage_.store(readout.active_stage);
+  pending_stage_.store(readout.active_stage);
+  AdoptReportedStage();
   {
     std::lock_guard lock(state_lock_);
     settings_read_ = readout;
@@ -350,6 +363,8 @@ DeviceResult MouseDriver::ReadStatus() {
 }
 
 ApplyResult MouseDriver::ApplyProfile() {
+  // The profile being applied carries its own stage.
+  pending_stage_.store(-1);
   ApplyResult result;
   result.profile_loaded = LoadProfile();
   if (!result.profile_loaded) return result;
@@ -367,6 +382,7 @@ ApplyResult MouseDriver::ApplyProfile() {
 }
 
 ApplyResult MouseDriver::RestoreDefaults() {
+  pending_stage_.store(-1);
   ApplyResult result;
   profiles::ProfileList list(DataFolder(), DefaultProfilePath());
   list.InitProfileList();
@@ -474,7 +490,10 @@ void MouseDriver::OnNotificationUsage(hid::DeviceKind /*kind*/, std::uint16_t us
   const int index = usage & kUsageProfileBits;
   SetActiveProfileIndex(index);
   if (high == kMouseUsageProfileAndStage) {
-    reported_stage_.store((usage >> kUsageStageShift) & kUsageProfileBits);
+    const int stage = (usage >> kUsageStageShift) & kUsageProfileBits;
+    reported_stage_.store(stage);
+    // The profile belongs to the owner thread: it takes the stage at its next operation.
+    pending_stage_.store(stage);
   }
   EmitProfileChanged(index);
 }

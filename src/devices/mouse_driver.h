@@ -75,7 +75,8 @@ class MouseDriver final : public DeviceDriver {
   DeviceResult ReadKeyData() override;
   // Gate, ReadMemory of the active profile index (address 0), ReadMemory of that profile's 71
   // bytes; bytes 1-8 become the light values (speed 5 − byte 3), byte 12 the active DPI stage.
-  // The profile file is not changed.
+  // The stage is also taken into the loaded profile (and saved); nothing else of the profile
+  // changes.
   DeviceResult ReadSettings() override;
   // Clamps the speed to 0..5 and the active DPI stage to the stages the block carries.
   void NormaliseProfile() override;
@@ -117,6 +118,9 @@ class MouseDriver final : public DeviceDriver {
   // Ranges of the DPI sliders and edit fields from the last information block (zeros before).
   DpiRanges Ranges() const;
   // The active DPI stage the device reported last (settings read or a notification); -1 before.
+  // The next profile operation takes it into the profile's active stage, so a stage picked with
+  // the mouse's DPI button is not undone by the next settings push; applying a profile or the
+  // defaults drops a stage not taken yet.
   int ReportedDpiStage() const { return reported_stage_.load(); }
   // The last settings read-back.
   std::optional<MouseSettingsReadout> LastSettingsRead() const;
@@ -135,8 +139,12 @@ class MouseDriver final : public DeviceDriver {
   bool LinkGate();
   // Closes an open bracket after a refused command (the device is there and in configuration).
   DeviceResult CloseAfterRefusal(DeviceResult failure);
-  // The loaded profile, loading it when needed; false when none can be loaded.
+  // The loaded profile, loading it when needed; false when none can be loaded. Takes a stage
+  // the device reported meanwhile into it.
   bool EnsureProfile();
+  // A reported stage not yet in the profile goes there (and is saved) when a profile is loaded
+  // and the stage is one of its stages.
+  void AdoptReportedStage();
   MouseSettingsSource SettingsSource();
   // The information block, read afresh and stored.
   std::optional<hid::DeviceInfo> RefreshInformation(DeviceResult& result);
@@ -160,6 +168,8 @@ class MouseDriver final : public DeviceDriver {
   std::optional<std::vector<std::uint8_t>> key_map_;
   std::optional<MouseSettingsReadout> settings_read_;
   std::atomic<int> reported_stage_{-1};
+  // Set by a settings read or the reader thread, taken on the owner thread; -1 when none.
+  std::atomic<int> pending_stage_{-1};
   std::atomic<bool> link_up_{true};
 };
 

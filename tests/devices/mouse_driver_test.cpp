@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "devices/macro_table.h"
 #include "mouse_test_rig.h"
@@ -455,6 +456,44 @@ TEST_F(MouseDriverDpi, ActiveStageAndStageSwitchReachTheBlock) {
   ASSERT_TRUE(driver().EnableDpiStage(2, true).Ok());
   EXPECT_EQ(SettingsOf(rig_.cable(), 14 + 18, 1), Bytes{1});
   EXPECT_EQ(driver().MouseProfile().GetActiveDpiStage(), 2);
+}
+
+// A stage picked with the mouse's DPI button, seen in a settings read-back or a 0x11
+// notification, becomes the profile's active stage: the next settings push keeps it.
+TEST_F(MouseDriverDpi, StageChosenOnTheMouseSurvivesTheNextSettingsPush) {
+  ASSERT_TRUE(driver().SetActiveDpiStage(0).Ok());
+  RecordingEvents events;
+  driver().SetEvents(&events);
+  ASSERT_TRUE(driver().BindNotification(rig_.NotificationPath(rig_.cable_id()),
+                                        hid::DeviceKind::MouseCable));
+  struct Case {
+    const char* how;
+    std::function<void()> report;
+    std::uint8_t stage;
+  };
+  const std::vector<Case> cases = {
+      {"settings read",
+       [&] {
+         ASSERT_TRUE(rig_.cable().WriteSettingsMemory(kMouseActiveStageAt, Bytes{2}));
+         ASSERT_EQ(driver().ReadSettings(), DeviceResult::Success);
+       },
+       2},
+      {"notification",
+       [&] {
+         rig_.cable().InjectProfileChange(0, 1);
+         ASSERT_TRUE(events.WaitFor(1));
+       },
+       1},
+  };
+  for (const Case& c : cases) {
+    c.report();
+    ASSERT_EQ(driver().WriteSettings(0, 0), DeviceResult::Success) << c.how;
+    EXPECT_EQ(SettingsOf(rig_.cable(), kMouseActiveStageAt, 1), Bytes{c.stage}) << c.how;
+    ASSERT_TRUE(driver().LoadProfile());
+    EXPECT_EQ(driver().MouseProfile().GetActiveDpiStage(), c.stage) << c.how << ": not saved";
+  }
+  driver().Shutdown();
+  driver().SetEvents(nullptr);
 }
 
 TEST(MouseDriverProfile, NormalisingClampsSpeedAndAnActiveStageOutsideTheList) {
