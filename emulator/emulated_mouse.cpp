@@ -82,7 +82,7 @@ CommandDevice::Layout MouseLayout(const EmulatedIdentity& identity, EmulatedProd
   layout.keytable.assign(kKeySlots, 0);
 
   // Settings: byte 0 the active profile; one 128-byte block per profile: mode, brightness,
-  // speed, option, multi-colour, red, green, blue, 0, 0, polling, active stage, 0, five DPI
+  // 5 - speed, option, multi-colour, red, green, blue, 0, 0, polling, active stage, 0, five DPI
   // stages of 9 bytes, 1, screen width and height, correction values.
   layout.settings.assign(kSettingsSize, 0);
   for (int p = 0; p < kProfiles; ++p) {

@@ -143,14 +143,6 @@ std::optional<std::map<int, std::uint8_t>> KeyPositionsFromJson(
   return result;
 }
 
-std::uint8_t SpeedToDevice(std::uint8_t speed) {
-  return static_cast<std::uint8_t>(kMaxLightSpeed - std::min(speed, kMaxLightSpeed));
-}
-
-std::uint8_t SpeedFromDevice(std::uint8_t stored) {
-  return SpeedToDevice(stored);
-}
-
 KeyboardSettingsBlock BuildKeyboardSettingsBlock(const profiles::LightState& light,
                                                  const profiles::KeyboardSystem& system,
                                                  std::uint8_t active_profile) {

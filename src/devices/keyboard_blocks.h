@@ -14,6 +14,7 @@
 #include <json/value.h>
 
 #include "devices/device_driver.h"
+#include "devices/light_speed.h"
 #include "profiles/profile_records.h"
 
 namespace norvik::devices {
@@ -84,12 +85,7 @@ enum KeyboardSettingsByte : std::size_t {
 // Modes from this one up are not the firmware's (user effects): sent as mode 0.
 inline constexpr std::uint8_t kKeyboardFirstUnsentMode = 29;
 inline constexpr std::uint8_t kKeyboardCustomColourMode = 20;
-inline constexpr std::uint8_t kMaxLightSpeed = 5;
 inline constexpr std::uint16_t kPollingRateOptions = 4;
-
-// 5 − speed, with speeds above 5 taken as 5 so the byte never wraps.
-std::uint8_t SpeedToDevice(std::uint8_t speed);
-std::uint8_t SpeedFromDevice(std::uint8_t stored);
 
 KeyboardSettingsBlock BuildKeyboardSettingsBlock(const profiles::LightState& light,
                                                  const profiles::KeyboardSystem& system,

@@ -20,16 +20,13 @@ std::uint16_t GetLe16(std::span<const std::uint8_t> bytes, std::size_t at) {
 
 }  // namespace
 
-MouseSettingsBlock BuildMouseSettingsBlock(const MouseSettingsSource& source,
-                                           MouseSpeedForm speed_form) {
+MouseSettingsBlock BuildMouseSettingsBlock(const MouseSettingsSource& source) {
   MouseSettingsBlock block{};
   const profiles::LightState& light = source.light;
   block[kMouseProfileAt] = 0;
   block[kMouseModeAt] = light.SelectItem >= kMouseModeLimit ? 0 : light.SelectItem;
   block[kMouseBrightnessAt] = light.Light;
-  block[kMouseSpeedAt] = speed_form == MouseSpeedForm::Mirrored
-                             ? static_cast<std::uint8_t>(kMouseSpeedMirror - light.Speed)
-                             : light.Speed;
+  block[kMouseSpeedAt] = SpeedToDevice(light.Speed);
   block[kMouseOptionAt] = light.Fx;
   block[kMouseMultiColourAt] = light.MultiColor;
   block[kMouseRedAt] = light.Red;
@@ -71,7 +68,7 @@ MouseSettingsReadout ParseMouseSettingsBlock(
   MouseSettingsReadout out;
   out.light.SelectItem = bytes[kMouseModeAt];
   out.light.Light = bytes[kMouseBrightnessAt];
-  out.light.Speed = static_cast<std::uint8_t>(kMouseSpeedMirror - bytes[kMouseSpeedAt]);
+  out.light.Speed = SpeedFromDevice(bytes[kMouseSpeedAt]);
   out.light.Fx = bytes[kMouseOptionAt];
   out.light.MultiColor = bytes[kMouseMultiColourAt];
   out.light.Red = bytes[kMouseRedAt];

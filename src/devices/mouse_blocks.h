@@ -11,6 +11,7 @@
 #include <span>
 #include <vector>
 
+#include "devices/light_speed.h"
 #include "hid/device_io.h"
 #include "profiles/profile_records.h"
 
@@ -67,8 +68,6 @@ enum MouseStageByte : std::size_t {
 
 // Light modes from this one on are unknown to the mouse firmware and sent as 0 (off).
 inline constexpr std::uint8_t kMouseModeLimit = 9;
-// The device counts speed the other way round: it stores 5 − speed.
-inline constexpr std::uint8_t kMouseSpeedMirror = 5;
 
 struct ScreenSize {
   std::uint16_t width = 1920;
@@ -86,20 +85,17 @@ struct MouseSettingsSource {
   std::vector<profiles::CorrectionRecord> corrections;
 };
 
-// How byte 3 carries the speed. Through the receiver the block holds 5 − speed; over the cable
-// it holds the profile's speed unchanged (the read path takes 5 − byte 3 on both links).
-enum class MouseSpeedForm { AsStored, Mirrored };
-
 using MouseSettingsBlock = std::array<std::uint8_t, kMouseSettingsWriteSize>;
 
-// Values wider than a byte (polling index, active stage, correction values) are clamped to
-// 0..255; stages past the fifth are left out, missing stages stay 0.
-MouseSettingsBlock BuildMouseSettingsBlock(const MouseSettingsSource& source,
-                                           MouseSpeedForm speed_form);
+// Byte 3 is 5 − speed on both links (the speed clamped to 0-5): the firmware behind the cable
+// and behind the receiver is the same and reads it back that way. Values wider than a byte
+// (polling index, active stage, correction values) are clamped to 0..255; stages past the
+// fifth are left out, missing stages stay 0.
+MouseSettingsBlock BuildMouseSettingsBlock(const MouseSettingsSource& source);
 
 // The decoded read-back of one profile's block.
 struct MouseSettingsReadout {
-  // Bytes 1-8: mode, brightness, speed (5 − byte 3), option, multi-colour, red, green, blue;
+  // Bytes 1-8: mode, brightness, speed (5 − byte 3, within 0-5), option, multi-colour, red, green, blue;
   // the other light values stay 0.
   profiles::LightState light;
   std::uint8_t polling_rate = 0;

@@ -11,7 +11,6 @@
 namespace norvik::devices {
 namespace {
 
-constexpr std::uint8_t kHighestSpeed = 5;
 constexpr std::uint16_t kUsageProfileBits = 0x0F;
 constexpr int kUsageStageShift = 4;
 constexpr int kUsageHighByteShift = 8;
@@ -246,8 +245,8 @@ DeviceResult MouseDriver::ReadSettings() {
 void MouseDriver::NormaliseProfile() {
   if (!profile_.Section().isObject()) return;
   profiles::LightState light = profile_.GetLightInfo();
-  if (light.Speed > kHighestSpeed) {
-    light.Speed = kHighestSpeed;
+  if (light.Speed > kMaxLightSpeed) {
+    light.Speed = kMaxLightSpeed;
     profile_.SetLightInfo(light);
   }
   SetLightValues(profile_.LightStateMirror());
@@ -268,8 +267,7 @@ DeviceResult MouseDriver::WriteSettings(int profile, int /*active_index*/) {
   if (!LinkGate()) return DeviceResult::NotSent;
   DeviceResult result = Io().BeginConfig();
   if (result != DeviceResult::Success) return result;
-  const MouseSettingsBlock block = BuildMouseSettingsBlock(
-      source, Io().IsWireless() ? MouseSpeedForm::Mirrored : MouseSpeedForm::AsStored);
+  const MouseSettingsBlock block = BuildMouseSettingsBlock(source);
   if (!LinkGate()) return DeviceResult::NotSent;
   result = Io().WriteMemory(block, address);
   if (result != DeviceResult::Success) return CloseAfterRefusal(result);

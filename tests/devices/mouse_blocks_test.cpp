@@ -39,10 +39,10 @@ MouseSettingsSource TypicalSource() {
 }
 
 TEST(MouseSettingsBlock, EveryByteOfATypicalProfile) {
-  const MouseSettingsBlock block =
-      BuildMouseSettingsBlock(TypicalSource(), MouseSpeedForm::AsStored);
+  const MouseSettingsBlock block = BuildMouseSettingsBlock(TypicalSource());
   Bytes expected(kMouseSettingsWriteSize, 0);
-  const Bytes head = {0, 3, 4, 2, 1, 1, 0x11, 0x22, 0x33, 0, 0, 3, 1, 0};
+  // Byte 3: speed 2 as 5 - 2.
+  const Bytes head = {0, 3, 4, 3, 1, 1, 0x11, 0x22, 0x33, 0, 0, 3, 1, 0};
   std::copy(head.begin(), head.end(), expected.begin());
   const Bytes stages = {1, 0, 0x90, 0x01, 0x90, 0x01, 0xFF, 0,    0,      // 400 / 400
                         1, 1, 0x20, 0x03, 0x40, 0x06, 0,    0xFF, 0,      // 800 / 1600
@@ -63,7 +63,7 @@ TEST(MouseSettingsBlock, LightModesFromNineOnAreSentAsOff) {
   for (const auto& [mode, sent] :
        std::vector<std::pair<int, int>>{{0, 0}, {8, 8}, {9, 0}, {255, 0}}) {
     source.light.SelectItem = static_cast<std::uint8_t>(mode);
-    EXPECT_EQ(BuildMouseSettingsBlock(source, MouseSpeedForm::AsStored)[kMouseModeAt], sent)
+    EXPECT_EQ(BuildMouseSettingsBlock(source)[kMouseModeAt], sent)
         << "mode " << mode;
   }
 }
@@ -71,7 +71,7 @@ TEST(MouseSettingsBlock, LightModesFromNineOnAreSentAsOff) {
 TEST(MouseSettingsBlock, ThreeStagesLeaveBytes41To58Zero) {
   MouseSettingsSource source = TypicalSource();
   source.stages[2].StageColorB = 0xEE;  // the last byte of the third stage is byte 40
-  const MouseSettingsBlock block = BuildMouseSettingsBlock(source, MouseSpeedForm::AsStored);
+  const MouseSettingsBlock block = BuildMouseSettingsBlock(source);
   EXPECT_EQ(block[40], 0xEE);
   for (std::size_t at = 41; at <= 58; ++at) EXPECT_EQ(block[at], 0) << "byte " << at;
   EXPECT_EQ(block[59], 1);
@@ -80,52 +80,49 @@ TEST(MouseSettingsBlock, ThreeStagesLeaveBytes41To58Zero) {
 TEST(MouseSettingsBlock, StagesPastTheFifthAreLeftOut) {
   MouseSettingsSource source = TypicalSource();
   source.stages.assign(7, Stage(1, 1, 0xFFFF, 0xFFFF, 0xFF, 0xFF, 0xFF));
-  const MouseSettingsBlock block = BuildMouseSettingsBlock(source, MouseSpeedForm::AsStored);
+  const MouseSettingsBlock block = BuildMouseSettingsBlock(source);
   for (std::size_t at = 14; at < 59; ++at) EXPECT_NE(block[at], 0) << "byte " << at;
   EXPECT_EQ(block[59], 1) << "the sixth stage must not run into byte 59";
   EXPECT_EQ(block[60], 0x00);
 }
 
-TEST(MouseSettingsBlock, SpeedIsMirroredThroughTheReceiverOnly) {
+TEST(MouseSettingsBlock, SpeedIsFiveMinusSpeedClampedToZeroToFive) {
   MouseSettingsSource source = TypicalSource();
-  source.light.Speed = 2;
-  EXPECT_EQ(BuildMouseSettingsBlock(source, MouseSpeedForm::Mirrored)[kMouseSpeedAt], 3);
-  EXPECT_EQ(BuildMouseSettingsBlock(source, MouseSpeedForm::AsStored)[kMouseSpeedAt], 2);
-  source.light.Speed = 0;
-  EXPECT_EQ(BuildMouseSettingsBlock(source, MouseSpeedForm::Mirrored)[kMouseSpeedAt], 5);
-  source.light.Speed = 5;
-  EXPECT_EQ(BuildMouseSettingsBlock(source, MouseSpeedForm::Mirrored)[kMouseSpeedAt], 0);
+  for (const auto& [speed, sent] :
+       std::vector<std::pair<int, int>>{{0, 5}, {2, 3}, {5, 0}, {6, 0}, {252, 0}}) {
+    source.light.Speed = static_cast<std::uint8_t>(speed);
+    EXPECT_EQ(BuildMouseSettingsBlock(source)[kMouseSpeedAt], sent) << "speed " << speed;
+  }
 }
-
 TEST(MouseSettingsBlock, FullHdScreenGivesBytes80073804) {
   MouseSettingsSource source = TypicalSource();
   source.screen = {1920, 1080};
-  const MouseSettingsBlock block = BuildMouseSettingsBlock(source, MouseSpeedForm::AsStored);
+  const MouseSettingsBlock block = BuildMouseSettingsBlock(source);
   EXPECT_EQ(HexOf(std::span(block).subspan(60, 4)), "80 07 38 04");
 }
 
 TEST(MouseSettingsBlock, CorrectionBytesZeroWithoutSelectionAndClampedToAByte) {
   MouseSettingsSource source = TypicalSource();
   source.corrections = {{4, 8, 0, "Low"}};
-  MouseSettingsBlock block = BuildMouseSettingsBlock(source, MouseSpeedForm::AsStored);
+  MouseSettingsBlock block = BuildMouseSettingsBlock(source);
   EXPECT_EQ(block[64], 0);
   EXPECT_EQ(block[65], 0);
 
   source.corrections = {{-4, 300, 2, "odd"}};
-  block = BuildMouseSettingsBlock(source, MouseSpeedForm::AsStored);
+  block = BuildMouseSettingsBlock(source);
   EXPECT_EQ(block[64], 255) << "CorrectMinSq 300";
   EXPECT_EQ(block[65], 0) << "CorrectPixThresh -4";
 
   source.polling_rate = 700;
   source.active_stage = -1;
-  block = BuildMouseSettingsBlock(source, MouseSpeedForm::AsStored);
+  block = BuildMouseSettingsBlock(source);
   EXPECT_EQ(block[kMousePollingAt], 255);
   EXPECT_EQ(block[kMouseActiveStageAt], 0);
 }
 
 TEST(MouseSettingsReadback, DecodesWhatTheBuilderLaidOutAndKeepsTheTail) {
   const MouseSettingsSource source = TypicalSource();
-  const MouseSettingsBlock block = BuildMouseSettingsBlock(source, MouseSpeedForm::Mirrored);
+  const MouseSettingsBlock block = BuildMouseSettingsBlock(source);
   std::array<std::uint8_t, kMouseSettingsReadSize> read{};
   std::copy(block.begin(), block.end(), read.begin());
   read[0] = 2;  // the active profile index stands in byte 0 of profile 0's block
@@ -151,10 +148,10 @@ TEST(MouseSettingsReadback, DecodesWhatTheBuilderLaidOutAndKeepsTheTail) {
   EXPECT_EQ(out.last, 0x01);
 }
 
-TEST(MouseSettingsReadback, SpeedIsFiveMinusByteThreeModulo256) {
+TEST(MouseSettingsReadback, SpeedIsFiveMinusByteThreeWithinZeroToFive) {
   std::array<std::uint8_t, kMouseSettingsReadSize> read{};
   for (const auto& [byte, speed] :
-       std::vector<std::pair<int, int>>{{0, 5}, {3, 2}, {5, 0}, {7, 254}}) {
+       std::vector<std::pair<int, int>>{{0, 5}, {3, 2}, {5, 0}, {7, 0}, {255, 0}}) {
     read[kMouseSpeedAt] = static_cast<std::uint8_t>(byte);
     EXPECT_EQ(ParseMouseSettingsBlock(read).light.Speed, speed) << "byte 3 = " << byte;
   }

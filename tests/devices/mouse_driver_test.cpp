@@ -132,14 +132,14 @@ class MouseDriverWrite : public ::testing::Test {
   MouseRig rig_;
 };
 
-TEST_F(MouseDriverWrite, CableSettingsPushWritesTheProfileBlockWithTheSpeedAsStored) {
+TEST_F(MouseDriverWrite, CableSettingsPushWritesTheProfileBlock) {
   rig_.ClearLogs();
   ASSERT_EQ(driver().WriteSettings(0, 0), DeviceResult::Success);
   // 66 bytes are two reports over the cable.
   EXPECT_EQ(HexOf(rig_.cable().CommandsSeen()), HexOf(Bytes{kBegin, kWrite, kWrite, kEnd}));
   const Bytes written = SettingsOf(rig_.cable(), 0, kMouseSettingsWriteSize);
   EXPECT_EQ(written[kMouseModeAt], 0) << "mode 9 is sent as 0";
-  EXPECT_EQ(written[kMouseSpeedAt], 2);
+  EXPECT_EQ(written[kMouseSpeedAt], 3) << "speed 2 is sent as 5 - 2";
   EXPECT_EQ(HexOf(std::span(written).subspan(14, 27)),
             "01 00 90 01 90 01 ff 00 00 01 00 20 03 20 03 00 ff 00 01 00 40 06 40 06 00 00 ff");
   for (std::size_t at = 41; at <= 58; ++at) EXPECT_EQ(written[at], 0) << "byte " << at;
@@ -157,6 +157,31 @@ TEST_F(MouseDriverWrite, ReceiverSettingsPushAsksTheLinkBeforeEachCommandAndMirr
             HexOf(Bytes{kLink, kBegin, kLink, kWrite, kWrite, kWrite, kLink, kEnd}));
   EXPECT_TRUE(rig_.cable().CommandsSeen().empty());
   EXPECT_EQ(SettingsOf(rig_.receiver(), kMouseSpeedAt, 1), Bytes{3}) << "speed 2 is sent as 3";
+}
+
+// Byte 3 carries 5 − speed on both links, the speed clamped to 0-5 first, and a read-back
+// gives the speed that was written.
+TEST_F(MouseDriverWrite, SpeedIsSentAsFiveMinusSpeedOnBothLinksAndReadsBackUnchanged) {
+  for (const bool receiver : {false, true}) {
+    if (receiver) {
+      ASSERT_EQ(rig_.AttachReceiver(), MouseLink::Cable);
+      ASSERT_EQ(driver().DetachCable(), MouseLink::Receiver);
+    }
+    CommandDevice& device = receiver ? static_cast<CommandDevice&>(rig_.receiver())
+                                     : static_cast<CommandDevice&>(rig_.cable());
+    const char* link = receiver ? "receiver" : "cable";
+    for (const auto& [stored, sent, read] : std::vector<std::array<int, 3>>{
+             {0, 5, 0}, {2, 3, 2}, {5, 0, 5}, {6, 0, 5}, {252, 0, 5}}) {
+      profiles::LightState light = driver().MouseProfile().GetLightInfo();
+      light.Speed = static_cast<std::uint8_t>(stored);
+      driver().MouseProfile().SetLightInfo(light);
+      ASSERT_EQ(driver().WriteSettings(0, 0), DeviceResult::Success) << link;
+      EXPECT_EQ(SettingsOf(device, kMouseSpeedAt, 1), Bytes{static_cast<std::uint8_t>(sent)})
+          << link << ", speed " << stored;
+      ASSERT_EQ(driver().ReadSettings(), DeviceResult::Success) << link;
+      EXPECT_EQ(driver().LightValues().Speed, read) << link << ", speed " << stored;
+    }
+  }
 }
 
 TEST_F(MouseDriverWrite, SettingsPushOfAnotherProfileSlotGoesToItsStride) {
