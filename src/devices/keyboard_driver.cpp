@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/debug_trace.h"
+#include "devices/config_sequence.h"
 #include "devices/macro_table.h"
 #include "profiles/json_file_store.h"
 #include "profiles/profile_list.h"
@@ -67,28 +68,33 @@ KeyPositions KeyboardDriver::DiscoverPositions(const hid::DeviceInfo& info,
 DeviceResult KeyboardDriver::ReadKeyData() {
   hid::DeviceIo& io = Io();
   if (!io.IsOpen()) return DeviceResult::NotSent;
-  DeviceResult result = io.BeginConfig();
-  if (result != DeviceResult::Success) return result;
   hid::DeviceInfo info;
-  result = io.ReadDeviceInfo(info);
+  std::size_t slots = 0;
+  bool slots_fit = true;
+  std::vector<std::uint8_t> key_map;
+  std::vector<std::uint8_t> key_table;
+  const DeviceResult result = RunConfigSequence(io, [&] {
+    DeviceResult step = io.ReadDeviceInfo(info);
+    if (step != DeviceResult::Success) return step;
+    StoreDeviceInformation(info);
+    slots = info.KeySlotCount();
+    if (slots > kMaxKeySlots ||
+        !io.SetDataLength(static_cast<std::uint16_t>(slots * kKeySlotBytes))) {
+      // The sequence is closed; the position maps stay as they were.
+      slots_fit = false;
+      return DeviceResult::Success;
+    }
+    key_map.resize(slots * kKeySlotBytes);
+    key_table.resize(slots);
+    step = io.ReadKeyMap(key_map);
+    if (step != DeviceResult::Success) return step;
+    return io.ReadKeyTable(key_table);
+  });
   if (result != DeviceResult::Success) return result;
-  StoreDeviceInformation(info);
-  const std::size_t slots = info.KeySlotCount();
-  if (slots > kMaxKeySlots ||
-      !io.SetDataLength(static_cast<std::uint16_t>(slots * kKeySlotBytes))) {
+  if (!slots_fit) {
     DebugTraceF("%s: %zu key slots do not fit the key map", DeviceName().c_str(), slots);
-    // The sequence is closed; the position maps stay as they were.
-    io.EndConfig();
     return DeviceResult::NotSent;
   }
-  std::vector<std::uint8_t> key_map(slots * kKeySlotBytes);
-  std::vector<std::uint8_t> key_table(slots);
-  result = io.ReadKeyMap(key_map);
-  if (result != DeviceResult::Success) return result;
-  result = io.ReadKeyTable(key_table);
-  if (result != DeviceResult::Success) return result;
-  result = io.EndConfig();
-  if (result != DeviceResult::Success) return result;
 
   KeyPositions positions = DiscoverPositions(info, key_map, key_table, slots);
   SetPositionMaps(std::move(positions.key), std::move(positions.light));
@@ -186,11 +192,9 @@ DeviceResult KeyboardDriver::WriteSettings(int profile, int active_index) {
   const KeyboardSettingsBlock block =
       BuildKeyboardSettingsBlock(profile_.LightStateMirror(), profile_.SystemMirror(),
                                  static_cast<std::uint8_t>(active_index));
-  DeviceResult result = io.BeginConfig();
-  if (result != DeviceResult::Success) return result;
-  result = io.WriteMemory(block, static_cast<std::uint16_t>(profile * kKeyboardProfileStride));
-  if (result != DeviceResult::Success) return result;
-  return io.EndConfig();
+  return RunConfigSequence(io, [&] {
+    return io.WriteMemory(block, static_cast<std::uint16_t>(profile * kKeyboardProfileStride));
+  });
 }
 
 DeviceResult KeyboardDriver::PushKeyMap(int bank) {
@@ -215,11 +219,7 @@ DeviceResult KeyboardDriver::PushKeyMap(int bank) {
   }
   const std::vector<std::uint8_t> image =
       ApplyKeyAssignments(base, KeyPositionMap(), profile_.KeyListMirror());
-  result = io.BeginConfig();
-  if (result != DeviceResult::Success) return result;
-  result = io.WriteKeyMap(image, bank);
-  if (result != DeviceResult::Success) return result;
-  return io.EndConfig();
+  return RunConfigSequence(io, [&] { return io.WriteKeyMap(image, bank); });
 }
 
 MacroPushResult KeyboardDriver::WriteMacroTable() {
@@ -245,9 +245,8 @@ MacroPushResult KeyboardDriver::WriteMacroTable() {
   if (table.status == MacroTableStatus::TooLarge) {
     return {MacroPushStatus::TooLarge, table.units_over, DeviceResult::Success};
   }
-  DeviceResult result = io.BeginConfig();
-  if (result == DeviceResult::Success) result = io.WriteMacroData(table.bytes);
-  if (result == DeviceResult::Success) result = io.EndConfig();
+  const DeviceResult result =
+      RunConfigSequence(io, [&] { return io.WriteMacroData(table.bytes); });
   if (result != DeviceResult::Success) return {MacroPushStatus::TransferFailed, 0, result};
   outcome.status = MacroPushStatus::Sent;
   return outcome;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/debug_trace.h"
+#include "devices/config_sequence.h"
 #include "devices/shoot_table.h"
 #include "profiles/profile_list.h"
 #include "profiles/shoot_files.h"
@@ -15,17 +16,6 @@ constexpr std::uint16_t kUsageProfileBits = 0x0F;
 constexpr int kUsageStageShift = 4;
 constexpr int kUsageHighByteShift = 8;
 constexpr int kMaxDpiValue = 0xFFFF;
-
-bool IsRefusal(DeviceResult result) {
-  return result == DeviceResult::StatusFE || result == DeviceResult::StatusFF;
-}
-
-// Results after which the later steps of a whole push would only wait for a device that is
-// not there.
-bool DeviceGone(DeviceResult result) {
-  return result == DeviceResult::NotSent || result == DeviceResult::WriteFailed ||
-         result == DeviceResult::ReceiverUnreachable;
-}
 
 MacroPushResult TransferFailure(DeviceResult result) {
   MacroPushResult out;
@@ -136,13 +126,6 @@ bool MouseDriver::LinkGate() {
   return up;
 }
 
-DeviceResult MouseDriver::CloseAfterRefusal(DeviceResult failure) {
-  // A refused command leaves the device answering and inside the sequence; closing the bracket
-  // keeps it from waiting in configuration. A device that is gone gets nothing more.
-  if (IsRefusal(failure)) Io().EndConfig();
-  return failure;
-}
-
 bool MouseDriver::EnsureProfile() {
   if (!profile_.Section().isObject() && !LoadProfile()) return false;
   AdoptReportedStage();
@@ -183,21 +166,26 @@ std::optional<hid::DeviceInfo> MouseDriver::RefreshInformation(DeviceResult& res
 
 DeviceResult MouseDriver::ReadKeyData() {
   if (!LinkGate()) return DeviceResult::NotSent;
-  DeviceResult result = Io().BeginConfig();
+  std::size_t slots = 0;
+  bool slots_fit = true;
+  std::vector<std::uint8_t> key_map;
+  const DeviceResult result = RunConfigSequence(Io(), [&] {
+    DeviceResult step = DeviceResult::NotSent;
+    const std::optional<hid::DeviceInfo> info = RefreshInformation(step);
+    if (!info) return step;
+    slots = info->KeySlotCount();
+    if (!Io().SetDataLength(static_cast<std::uint16_t>(slots * kKeyCodeSize))) {
+      slots_fit = false;
+      return DeviceResult::Success;
+    }
+    key_map.resize(slots * kKeyCodeSize);
+    return Io().ReadKeyMap(key_map);
+  });
   if (result != DeviceResult::Success) return result;
-
-  const std::optional<hid::DeviceInfo> info = RefreshInformation(result);
-  if (!info) return CloseAfterRefusal(result);
-  const std::size_t slots = info->KeySlotCount();
-  if (!Io().SetDataLength(static_cast<std::uint16_t>(slots * kKeyCodeSize))) {
+  if (!slots_fit) {
     DebugTraceF("mouse: %zu key slots do not fit the key map block", slots);
-    Io().EndConfig();
     return DeviceResult::NotSent;
   }
-  std::vector<std::uint8_t> key_map(slots * kKeyCodeSize);
-  result = Io().ReadKeyMap(key_map);
-  if (result != DeviceResult::Success) return CloseAfterRefusal(result);
-  result = Io().EndConfig();
 
   SetPositionMaps(FindMouseButtonPositions(key_map, slots), {});
   {
@@ -206,7 +194,7 @@ DeviceResult MouseDriver::ReadKeyData() {
   }
   if (!LoadProfile()) DebugTrace("mouse: no profile loaded");
   EmitRepaint();
-  return result;
+  return DeviceResult::Success;
 }
 
 DeviceResult MouseDriver::ReadSettings() {
@@ -264,15 +252,12 @@ DeviceResult MouseDriver::WriteSettings(int profile, int /*active_index*/) {
   const MouseSettingsSource source = SettingsSource();
   const auto address = static_cast<std::uint16_t>(profile * kMouseSettingsStride);
 
-  if (!LinkGate()) return DeviceResult::NotSent;
-  DeviceResult result = Io().BeginConfig();
-  if (result != DeviceResult::Success) return result;
   const MouseSettingsBlock block = BuildMouseSettingsBlock(source);
-  if (!LinkGate()) return DeviceResult::NotSent;
-  result = Io().WriteMemory(block, address);
-  if (result != DeviceResult::Success) return CloseAfterRefusal(result);
-  if (!LinkGate()) return DeviceResult::NotSent;
-  return Io().EndConfig();
+  // The receiver link is asked again before each of the three commands.
+  return RunConfigSequence(
+      Io(),
+      [&] { return LinkGate() ? Io().WriteMemory(block, address) : DeviceResult::NotSent; },
+      [this] { return LinkGate(); });
 }
 
 DeviceResult MouseDriver::PushKeyMap(int bank) {
@@ -298,11 +283,7 @@ DeviceResult MouseDriver::PushKeyMap(int bank) {
   const std::vector<profiles::KeyEntry> entries = profile_.GetKeyList();
   PutMouseAssignments(image, KeyPositionMap(), entries, slots);
 
-  result = Io().BeginConfig();
-  if (result != DeviceResult::Success) return result;
-  result = Io().WriteKeyMap(image, 0);
-  if (result != DeviceResult::Success) return CloseAfterRefusal(result);
-  return Io().EndConfig();
+  return RunConfigSequence(Io(), [&] { return Io().WriteKeyMap(image, 0); });
 }
 
 MacroPushResult MouseDriver::PushTable(const MacroTable& table, hid::Command command) {
@@ -318,12 +299,10 @@ MacroPushResult MouseDriver::PushTable(const MacroTable& table, hid::Command com
     case MacroTableStatus::Built:
       break;
   }
-  DeviceResult result = Io().BeginConfig();
-  if (result != DeviceResult::Success) return TransferFailure(result);
-  result = command == hid::Command::WriteShootData ? Io().WriteShootData(table.bytes)
+  const DeviceResult result = RunConfigSequence(Io(), [&] {
+    return command == hid::Command::WriteShootData ? Io().WriteShootData(table.bytes)
                                                    : Io().WriteMacroData(table.bytes);
-  if (result != DeviceResult::Success) return TransferFailure(CloseAfterRefusal(result));
-  result = Io().EndConfig();
+  });
   if (result != DeviceResult::Success) return TransferFailure(result);
   MacroPushResult out;
   out.status = MacroPushStatus::Sent;
@@ -369,10 +348,10 @@ ApplyResult MouseDriver::ApplyProfile() {
   NormaliseProfile();
   EmitRepaint();
   result.settings = WriteSettings(0, 0);
-  if (DeviceGone(result.settings)) return result;
+  if (DeviceUnreachable(result.settings)) return result;
   result.macros = WriteMacroTable();
   if (result.macros->status == MacroPushStatus::TransferFailed &&
-      DeviceGone(result.macros->transfer)) {
+      DeviceUnreachable(result.macros->transfer)) {
     return result;
   }
   result.key_map = PushKeyMap(0);

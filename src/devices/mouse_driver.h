@@ -137,8 +137,6 @@ class MouseDriver final : public DeviceDriver {
  private:
   // The link gate: the channel is open and, on the receiver link, the mouse answers the query.
   bool LinkGate();
-  // Closes an open bracket after a refused command (the device is there and in configuration).
-  DeviceResult CloseAfterRefusal(DeviceResult failure);
   // The loaded profile, loading it when needed; false when none can be loaded. Takes a stage
   // the device reported meanwhile into it.
   bool EnsureProfile();

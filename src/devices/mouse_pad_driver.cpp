@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/debug_trace.h"
+#include "devices/config_sequence.h"
 #include "devices/keyboard_blocks.h"
 #include "devices/keyboard_driver.h"
 
@@ -27,13 +28,7 @@ MousePadDriver::~MousePadDriver() {
 DeviceResult MousePadDriver::ReadKeyData() {
   hid::DeviceIo& io = Io();
   if (!io.IsOpen()) return DeviceResult::NotSent;
-  DeviceResult result = io.BeginConfig();
-  if (result != DeviceResult::Success) return result;
-  hid::DeviceInfo info;
-  result = io.ReadDeviceInfo(info);
-  if (result != DeviceResult::Success) return result;
-  StoreDeviceInformation(info);
-  result = io.EndConfig();
+  const DeviceResult result = RunConfigSequence(io, [this] { return ReadDeviceInformation(); });
   if (result != DeviceResult::Success) return result;
   LoadProfile();
   EmitRepaint();
@@ -110,11 +105,9 @@ DeviceResult MousePadDriver::WriteSettings(int profile, int active_index) {
   hid::DeviceIo& io = Io();
   if (!io.IsOpen()) return DeviceResult::NotSent;
   const MousePadBlock stored = MousePadBlockToDevice(image);
-  DeviceResult result = io.BeginConfig();
-  if (result != DeviceResult::Success) return result;
-  result = io.WriteMemory(stored, static_cast<std::uint16_t>(profile * kMousePadWriteStride));
-  if (result != DeviceResult::Success) return result;
-  return io.EndConfig();
+  return RunConfigSequence(io, [&] {
+    return io.WriteMemory(stored, static_cast<std::uint16_t>(profile * kMousePadWriteStride));
+  });
 }
 
 MousePadBlock MousePadDriver::BlockImage() const {

@@ -123,12 +123,15 @@ TEST(KeyboardFaults, StaleRepliesDoNotCorruptTheSettingsWritten) {
   EXPECT_EQ(Hex(Slice(rig->device().SettingsMemory(), 0, 26)), Hex(expected));
 }
 
-TEST(KeyboardFaults, ErrorStatusesGiveTheirCodesAndEndTheSequence) {
+// A refused command ends the sequence, and the device, still there, is taken out of the
+// configuration bracket; a refused BeginConfig opened none.
+TEST(KeyboardFaults, ErrorStatusesGiveTheirCodesAndCloseTheBracket) {
   {
     auto rig = ReadyRig({"settings", {}, {}});
     rig->device().Faults().FailChunk(0x06, 1, 0xFE);
     EXPECT_EQ(rig->driver().WriteSettings(0, 0), DeviceResult::StatusFE);
-    EXPECT_EQ(Hex(rig->Commands()), "01 06") << "EndConfig is not sent after a failure";
+    EXPECT_EQ(Hex(rig->Commands()), "01 06 02");
+    EXPECT_FALSE(rig->device().InConfig());
   }
   {
     auto rig = ReadyRig({"settings", {}, {}});
@@ -140,7 +143,8 @@ TEST(KeyboardFaults, ErrorStatusesGiveTheirCodesAndEndTheSequence) {
     auto rig = ReadyRig({"key map", {}, {}});
     rig->device().Faults().FailChunk(0x09, 3, 0xFE);
     EXPECT_EQ(rig->driver().PushKeyMap(0), DeviceResult::StatusFE);
-    EXPECT_EQ(Hex(rig->Commands()), "03 01 09 09 09") << "the fourth chunk is not sent";
+    EXPECT_EQ(Hex(rig->Commands()), "03 01 09 09 09 02") << "the fourth chunk is not sent";
+    EXPECT_FALSE(rig->device().InConfig());
   }
   {
     auto rig = ReadyRig({"macro table", WriteTwoMacros, {}});
@@ -148,7 +152,8 @@ TEST(KeyboardFaults, ErrorStatusesGiveTheirCodesAndEndTheSequence) {
     const MacroPushResult result = rig->driver().WriteMacroTable();
     EXPECT_EQ(result.status, MacroPushStatus::TransferFailed);
     EXPECT_EQ(result.transfer, DeviceResult::StatusFF);
-    EXPECT_EQ(Hex(rig->Commands()), "03 01 15 15");
+    EXPECT_EQ(Hex(rig->Commands()), "03 01 15 15 02");
+    EXPECT_FALSE(rig->device().InConfig());
   }
   {
     auto rig = ReadyRig({"whole profile", {}, {}});
@@ -170,6 +175,7 @@ TEST(KeyboardFaults, AReadFailingHalfwayKeepsThePreviousKeyData) {
   EXPECT_EQ(rig->driver().ReadKeyData(), DeviceResult::StatusFE);
   EXPECT_EQ(rig->driver().KeyPositionMap(), positions);
   EXPECT_EQ(rig->driver().KeyMapImage(), image);
+  EXPECT_FALSE(rig->device().InConfig());
 }
 
 }  // namespace

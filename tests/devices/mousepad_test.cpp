@@ -201,12 +201,19 @@ TEST(MousePadFaults, UnpluggingAtEveryStepOfTheWritesFailsCleanly) {
   }
 }
 
-TEST(MousePadFaults, ErrorStatusGivesItsCode) {
+TEST(MousePadFaults, ErrorStatusGivesItsCodeAndClosesTheBracket) {
   PadRig rig(EmulatedProduct::MousePad, MakePad);
   ASSERT_TRUE(rig.Open());
   ASSERT_TRUE(rig.driver().LoadProfile());
   rig.device().Faults().FailChunk(0x06, 1, 0xFE);
   EXPECT_EQ(rig.driver().WriteSettings(0, 0), DeviceResult::StatusFE);
+  EXPECT_EQ(Hex(rig.Commands()), "01 06 02");
+  EXPECT_FALSE(rig.device().InConfig());
+  rig.device().ClearRequestLog();
+  rig.device().Faults().FailChunk(0x03, 1, 0xFF);
+  EXPECT_EQ(rig.driver().ReadKeyData(), DeviceResult::StatusFF);
+  EXPECT_EQ(Hex(rig.Commands()), "01 03 02");
+  EXPECT_FALSE(rig.device().InConfig());
   rig.device().Faults().QueueStaleReply(3);
   EXPECT_EQ(rig.driver().WriteSettings(0, 0), DeviceResult::Success);
 }
