@@ -58,9 +58,28 @@ int MacroPushResult::Code() const {
     case MacroPushStatus::TooLarge:
       return units_over;
     case MacroPushStatus::TransferFailed:
+    case MacroPushStatus::NeedsCable:
       return hid::ToInt(transfer);
   }
   return 0;
+}
+
+std::string_view MacroPushResult::Meaning() const {
+  switch (status) {
+    case MacroPushStatus::Sent:
+      return "sent";
+    case MacroPushStatus::NothingToSend:
+      return "nothing to send";
+    case MacroPushStatus::OutOfMemory:
+      return "out of memory";
+    case MacroPushStatus::TooLarge:
+      return "too large for the device's memory";
+    case MacroPushStatus::TransferFailed:
+      return "transfer failed";
+    case MacroPushStatus::NeedsCable:
+      return "sent over the mouse's cable only; connect the cable";
+  }
+  return "unknown";
 }
 
 std::string_view MacroPushResult::MessageKey() const {

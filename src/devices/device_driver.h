@@ -103,6 +103,7 @@ enum class MacroPushStatus {
   OutOfMemory,     // the table could not be allocated
   TooLarge,        // over the device's macro memory; nothing sent
   TransferFailed,  // a command of the upload failed (see transfer)
+  NeedsCable,      // the mouse's shoot table goes over its cable only; nothing sent
 };
 inline constexpr char kMacroOutOfMemoryMessage[] = "message_text_7";
 inline constexpr char kMacroTooLargeMessage[] = "message_text_16";
@@ -117,6 +118,8 @@ struct MacroPushResult {
   int Code() const;
   // "message_text_7", "message_text_16" or empty.
   std::string_view MessageKey() const;
+  // A short English meaning of the status, for the command line.
+  std::string_view Meaning() const;
 };
 
 // What a whole-profile push did, step by step (steps a device does not have stay empty).

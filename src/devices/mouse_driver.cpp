@@ -319,6 +319,11 @@ MacroPushResult MouseDriver::WriteMacroTable() {
 }
 
 MacroPushResult MouseDriver::WriteShootTable() {
+  if (IsOpen() && Io().IsWireless()) {
+    MacroPushResult out = TransferFailure(DeviceResult::NotSent);
+    out.status = MacroPushStatus::NeedsCable;
+    return out;
+  }
   if (!LinkGate()) return TransferFailure(DeviceResult::NotSent);
   DeviceResult result = DeviceResult::NotSent;
   const std::optional<hid::DeviceInfo> info = RefreshInformation(result);

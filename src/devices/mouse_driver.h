@@ -90,8 +90,8 @@ class MouseDriver final : public DeviceDriver {
   // EndConfig). A closed channel or a link that is down gives TransferFailed with NotSent.
   MacroPushResult WriteMacroTable() override;
   // The four shoot files of the data folder (missing or unreadable ones restored from the
-  // default data first): gate, ReadDeviceInfo, BeginConfig, WriteShootData, EndConfig. The
-  // program asks for it only over the cable; the driver serves both links.
+  // default data first): ReadDeviceInfo, BeginConfig, WriteShootData, EndConfig. Over the
+  // cable only: through the receiver nothing is sent and the result is NeedsCable.
   MacroPushResult WriteShootTable();
   // The receiver's link query; true on the cable without traffic, false without a channel.
   bool QueryLink() override;

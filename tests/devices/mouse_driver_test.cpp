@@ -302,6 +302,20 @@ TEST_F(MouseDriverWrite, MissingShootFilesAreRestoredAndTheShippedPatternsReachT
   EXPECT_EQ(HexOf(std::span(memory).first(6)), HexOf(Bytes{0xAA, 0x55, 0x68, 0x0B, 4, 0}));
 }
 
+// The shoot table goes to the mouse over its cable only; through the receiver nothing is
+// sent and the result says why.
+TEST_F(MouseDriverWrite, ShootTableThroughTheReceiverIsRefusedWithoutTraffic) {
+  ASSERT_EQ(rig_.AttachReceiver(), MouseLink::Cable);
+  ASSERT_EQ(driver().DetachCable(), MouseLink::Receiver);
+  const Bytes memory = rig_.receiver().ShootMemory();
+  rig_.ClearLogs();
+  const MacroPushResult result = driver().WriteShootTable();
+  EXPECT_EQ(result.status, MacroPushStatus::NeedsCable);
+  EXPECT_FALSE(result.Ok());
+  EXPECT_TRUE(rig_.receiver().CommandsSeen().empty()) << HexOf(rig_.receiver().CommandsSeen());
+  EXPECT_EQ(rig_.receiver().ShootMemory(), memory);
+}
+
 TEST_F(MouseDriverWrite, WholeProfilePushSendsSettingsMacrosThenTheKeyMap) {
   WriteText(rig_.data_folder() / "macro.config",
             R"({"MacroInfo": [ {"MacroName": "a", "Guid": "ga"} ]})");
@@ -354,7 +368,6 @@ TEST(MouseDriverLink, LinkDownSendsNothingButTheQuery) {
       {"WriteSettings", [&] { return hid::ToInt(driver.WriteSettings(0, 0)); }},
       {"PushKeyMap", [&] { return hid::ToInt(driver.PushKeyMap(0)); }},
       {"WriteMacroTable", [&] { return driver.WriteMacroTable().Code(); }},
-      {"WriteShootTable", [&] { return driver.WriteShootTable().Code(); }},
       {"ApplyProfile", [&] { return hid::ToInt(driver.ApplyProfile().settings); }},
       {"SetActiveDpiStage", [&] { return hid::ToInt(driver.SetActiveDpiStage(2).pushed); }},
       {"ReadStatus", [&] { return hid::ToInt(driver.ReadStatus()); }},

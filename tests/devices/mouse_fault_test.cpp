@@ -60,6 +60,7 @@ struct Sequence {
   const char* name;
   // Runs the sequence; true when it reported success.
   std::function<bool(MouseDriver&)> run;
+  bool cable_only = false;
 };
 
 const std::vector<Sequence>& WriteSequences() {
@@ -69,7 +70,8 @@ const std::vector<Sequence>& WriteSequences() {
       {"macro table",
        [](MouseDriver& d) { return d.WriteMacroTable().status == MacroPushStatus::Sent; }},
       {"shoot table",
-       [](MouseDriver& d) { return d.WriteShootTable().status == MacroPushStatus::Sent; }},
+       [](MouseDriver& d) { return d.WriteShootTable().status == MacroPushStatus::Sent; },
+       /*cable_only=*/true},
       {"whole profile", [](MouseDriver& d) { return d.ApplyProfile().Ok(); }},
       {"dpi stage", [](MouseDriver& d) { return d.SetDpiStageValue(0, 900).Ok(); }},
   };
@@ -81,6 +83,7 @@ class MouseUnplugMatrix : public ::testing::TestWithParam<Link> {};
 TEST_P(MouseUnplugMatrix, UnplugAtEveryStepFailsTheSequenceAndKeepsTheFiles) {
   const Link link = GetParam();
   for (const Sequence& sequence : WriteSequences()) {
+    if (sequence.cable_only && link == Link::Receiver) continue;
     std::uint64_t steps = 0;
     {
       PreparedMouse clean(link);
@@ -168,7 +171,9 @@ TEST(MouseStale, StaleRepliesAheadOfEveryAnswerStillCompleteThePushes) {
     PreparedMouse mouse(link);
     mouse.device().Faults().QueueStaleReply(1000);
     EXPECT_EQ(mouse.rig.driver().WriteSettings(0, 0), DeviceResult::Success) << LinkName(link);
-    EXPECT_EQ(mouse.rig.driver().WriteShootTable().status, MacroPushStatus::Sent) << LinkName(link);
+    if (link == Link::Cable) {
+      EXPECT_EQ(mouse.rig.driver().WriteShootTable().status, MacroPushStatus::Sent);
+    }
     EXPECT_EQ(mouse.rig.driver().ReadSettings(), DeviceResult::Success) << LinkName(link);
     mouse.device().Faults().Clear();
   }
