@@ -17,15 +17,17 @@ CommandDevice::Layout PadLayout() {
   info[3] = static_cast<std::uint8_t>(kIdentity.product_id & 0xFF);
   info[4] = static_cast<std::uint8_t>(kIdentity.product_id >> 8);
   info[info_field::kTrailerLow] = 0x01;
-  // Lighting block: active profile, mode, brightness, 5 - speed, then the colour values.
+  // Lighting block: active profile, mode, brightness, 5 - speed, effect, multi-colour, red,
+  // green, blue (the keyboard's order).
   layout.settings.assign(kSettingsSize, 0);
   layout.settings[1] = 2;
   layout.settings[2] = 4;
   layout.settings[3] = 2;
   layout.settings[4] = 0;
-  layout.settings[5] = 0xFF;
-  layout.settings[6] = 0x00;
-  layout.settings[7] = 0x80;
+  layout.settings[5] = 0;
+  layout.settings[6] = 0xFF;
+  layout.settings[7] = 0x00;
+  layout.settings[8] = 0x80;
   layout.status.assign(kStatusSize, 0);
   // Powered from the cable (level 100, charge state 0), no phone on the charging spot (byte 5).
   layout.status[0] = 100;

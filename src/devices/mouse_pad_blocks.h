@@ -18,16 +18,18 @@ inline constexpr std::size_t kMousePadReadStride = 25;
 inline constexpr std::size_t kMousePadReadSize = 26;
 using MousePadBlock = std::array<std::uint8_t, kMousePadBlockSize>;
 
+// Bytes 1-8 follow the keyboard's and the mouse's settings blocks (and the panel's light
+// values): mode, brightness, speed, effect, multi-colour, red, green, blue.
 enum MousePadBlockByte : std::size_t {
   kPadActiveProfile = 0,
   kPadLightMode = 1,
   kPadBrightness = 2,
   kPadSpeed = 3,  // 5 − speed on the device
   kPadOption = 4,
-  kPadRed = 5,
-  kPadGreen = 6,
-  kPadBlue = 7,
-  kPadMultiColour = 8,
+  kPadMultiColour = 5,
+  kPadRed = 6,
+  kPadGreen = 7,
+  kPadBlue = 8,
   // Bytes 9-20 are kept as the device last reported them.
 };
 inline constexpr std::uint8_t kMousePadModes = 9;

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <thread>
+#include <vector>
 
+#include "devices/keyboard_blocks.h"
 #include "devices/mouse_pad_blocks.h"
 #include "devices/mouse_pad_driver.h"
 #include "keyboard_test_rig.h"
@@ -39,7 +42,7 @@ TEST(MousePadBlock, SpeedOneIsStoredAsFourAndReadBackAsOne) {
   previous[20] = 0x99;
   const MousePadBlock image = MousePadImageFromLight(previous, light, 0);
   const MousePadBlock stored = MousePadBlockToDevice(image);
-  EXPECT_EQ(Hex(stored), "00 04 03 04 01 a0 b0 c0 01 77 00 00 00 00 00 00 00 00 00 00 99")
+  EXPECT_EQ(Hex(stored), "00 04 03 04 01 01 a0 b0 c0 77 00 00 00 00 00 00 00 00 00 00 99")
       << "bytes 9-20 are kept from the image";
   const MousePadBlock back = MousePadBlockFromDevice(stored);
   EXPECT_EQ(back, image);
@@ -47,6 +50,30 @@ TEST(MousePadBlock, SpeedOneIsStoredAsFourAndReadBackAsOne) {
   EXPECT_EQ(read.Speed, 1);
   EXPECT_EQ(read.MultiColor, 1);
   EXPECT_EQ(read.Red, 0xA0);
+}
+
+// Bytes 1-8 of the pad's block are laid out as the keyboard's (and the mouse's): mode,
+// brightness, 5 - speed, effect, multi-colour, red, green, blue.
+TEST(MousePadBlock, LightBytesAreInTheKeyboardsOrder) {
+  for (const auto& [mode, speed, fx, multi, red, green, blue] :
+       std::vector<std::array<std::uint8_t, 7>>{{1, 0, 2, 1, 0xFF, 0x00, 0x80},
+                                                {8, 5, 0, 0, 0x01, 0x02, 0x03},
+                                                {3, 3, 1, 1, 0x10, 0xEE, 0x7F}}) {
+    profiles::LightState light;
+    light.SelectItem = mode;
+    light.Light = 2;
+    light.Speed = speed;
+    light.Fx = fx;
+    light.MultiColor = multi;
+    light.Red = red;
+    light.Green = green;
+    light.Blue = blue;
+    const MousePadBlock pad = MousePadBlockToDevice(MousePadImageFromLight({}, light, 0));
+    const KeyboardSettingsBlock keyboard = BuildKeyboardSettingsBlock(light, {});
+    EXPECT_EQ(Hex(Slice(Bytes(pad.begin(), pad.end()), 1, 8)),
+              Hex(Slice(Bytes(keyboard.begin(), keyboard.end()), 1, 8)))
+        << "mode " << int{mode};
+  }
 }
 
 class MousePadDriverTest : public ::testing::Test {
@@ -83,7 +110,7 @@ TEST_F(MousePadDriverTest, SettingsAreWrittenAsTwentyOneBytesAtAStrideOf64) {
   EXPECT_EQ(Hex(rig_.Commands()), "01 06 02");
   const Bytes memory = device().SettingsMemory();
   // Factory profile of the pad: mode 1, brightness 4, red, multi-colour.
-  EXPECT_EQ(Hex(Slice(memory, 0, 9)), "00 01 04 04 00 ff 00 00 01");
+  EXPECT_EQ(Hex(Slice(memory, 0, 9)), "00 01 04 04 00 01 ff 00 00");
   EXPECT_EQ(memory[21], 0) << "nothing past the 21 bytes";
   ASSERT_EQ(driver().WriteSettings(1, 0), DeviceResult::Success);
   EXPECT_EQ(Hex(Slice(device().SettingsMemory(), 64, 4)), "00 01 04 04");
@@ -91,13 +118,13 @@ TEST_F(MousePadDriverTest, SettingsAreWrittenAsTwentyOneBytesAtAStrideOf64) {
 
 TEST_F(MousePadDriverTest, SettingsReadTakesTheBlockAtTheActiveProfile) {
   ASSERT_TRUE(device().WriteSettingsMemory(
-      25, Bytes{0x05, 0x03, 0x02, 0x01, 0x00, 0x10, 0x20, 0x30, 0x01, 0x42}));
+      25, Bytes{0x05, 0x03, 0x02, 0x01, 0x00, 0x01, 0x10, 0x20, 0x30, 0x42}));
   ASSERT_TRUE(device().WriteSettingsMemory(0, Bytes{1}));
   ASSERT_EQ(driver().ReadSettings(), DeviceResult::Success);
   EXPECT_EQ(Hex(rig_.Commands()), "05 05");
   EXPECT_EQ(driver().ActiveProfileIndex(), 1);
   const MousePadBlock image = driver().BlockImage();
-  EXPECT_EQ(Hex(Slice(Bytes(image.begin(), image.end()), 0, 10)), "05 03 02 04 00 10 20 30 01 42")
+  EXPECT_EQ(Hex(Slice(Bytes(image.begin(), image.end()), 0, 10)), "05 03 02 04 00 01 10 20 30 42")
       << "byte 3 back to the speed: 5 - 1";
   const profiles::LightState light = driver().LightValues();
   EXPECT_EQ(light.SelectItem, 3);
