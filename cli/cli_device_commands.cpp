@@ -113,15 +113,15 @@ CommandResult Status(Session& session, const std::vector<std::string>& words) {
   if (!driver) return CommandResult::Fail(error);
   const DeviceResult result = driver->ReadStatus();
   if (result != DeviceResult::Success) return DeviceFailure("status read", result);
-  const auto status = driver->LastStatus();
+  const auto status = driver->LastPowerStatus();
   if (!status) return CommandResult::Fail("status read gave no block");
   Json::Value value;
   value["device"] = words[1];
-  value["status"] = HexBytes(status->data(), status->size());
-  value["battery"] = (*status)[0];
-  value["charge_state"] = (*status)[1];
-  value["radio"] = (*status)[3];
-  value["power"] = (*status)[4];
+  value["battery"] = status->battery_level;
+  value["charge_state"] = status->charge_state;
+  value["radio"] = status->wireless ? 1 : 0;
+  value["power"] = status->power_value;
+  value["phone"] = status->phone_type;
   return CommandResult::Ok(value);
 }
 

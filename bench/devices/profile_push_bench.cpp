@@ -55,7 +55,7 @@ void ProfilePush(benchmark::State& state) {
   }
   auto& driver = set.Driver(slot);
   // The preview animates the lights on its own thread; it is not part of a push.
-  driver.StopPreview();
+  driver.Preview().Stop();
   const auto device = bus.Device(*bus.FindPlugged(
       slot == DeviceSlot::Mouse ? EmulatedProduct::MouseCable : EmulatedProduct::Keyboard));
   const auto requests_before = device->RequestCount();

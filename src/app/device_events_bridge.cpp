@@ -38,10 +38,9 @@ void DeviceEventsBridge::OnProfileChanged(devices::DeviceDriver& device, int ind
 }
 
 void DeviceEventsBridge::OnStatus(devices::DeviceDriver& device,
-                                  std::span<const std::uint8_t> status) {
+                                  const devices::PowerStatus& status) {
   if (!handlers_.status) return;
-  std::vector<std::uint8_t> copy(status.begin(), status.end());
-  Queue(device, [h = handlers_.status, copy = std::move(copy)](int product) { h(product, copy); });
+  Queue(device, [h = handlers_.status, status](int product) { h(product, status); });
 }
 
 void DeviceEventsBridge::OnRepaint(devices::DeviceDriver& device) {

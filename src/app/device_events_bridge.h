@@ -18,7 +18,7 @@ class DeviceEventsBridge : public devices::DeviceEvents {
   struct Handlers {
     // Read the settings after delay_ms (the selector item's timer 1002).
     std::function<void(int product, int delay_ms)> sync_request;
-    std::function<void(int product, std::vector<std::uint8_t> status)> status;
+    std::function<void(int product, const devices::PowerStatus& status)> status;
     std::function<void(int product)> repaint;
     std::function<void(int product, bool up)> link_changed;
     std::function<void(int product, int index)> profile_changed;
@@ -31,7 +31,7 @@ class DeviceEventsBridge : public devices::DeviceEvents {
 
   void OnSyncRequest(devices::DeviceDriver& device, int delay_ms) override;
   void OnProfileChanged(devices::DeviceDriver& device, int index) override;
-  void OnStatus(devices::DeviceDriver& device, std::span<const std::uint8_t> status) override;
+  void OnStatus(devices::DeviceDriver& device, const devices::PowerStatus& status) override;
   void OnRepaint(devices::DeviceDriver& device) override;
   void OnLinkChanged(devices::DeviceDriver& device, bool up) override;
 

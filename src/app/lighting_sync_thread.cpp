@@ -52,7 +52,7 @@ void LightingSyncThread::HandFrame(devices::DeviceDriver& driver, std::uint32_t 
     return;
   }
   const devices::LedEntry entry = devices::UnpackLedEntry(frame);
-  driver.UpdateLedEntries([&entry](std::span<devices::LedEntry> entries) {
+  driver.Leds().Update([&entry](std::span<devices::LedEntry> entries) {
     for (devices::LedEntry& e : entries) e = entry;
   });
 }

@@ -146,7 +146,7 @@ void CMainWnd::BuildProducts() {
   handlers.sync_request = [this](int product, int delay_ms) {
     StartItemTimer(static_cast<std::size_t>(product), kItemTimerSettings, delay_ms);
   };
-  handlers.status = [this](int product, std::vector<std::uint8_t> status) {
+  handlers.status = [this](int product, const devices::PowerStatus& status) {
     panels::CMpDevicePowerUI* power = selector_.At(static_cast<std::size_t>(product)).power;
     if (power != nullptr) power->SetStatus(status);
   };

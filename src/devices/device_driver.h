@@ -1,40 +1,44 @@
 #pragma once
 // The base of every device driver (keyboard, mouse, mouse pad, headset): the command channel
-// (DeviceIo), the bound interface-table row, the device's folders, the LED entries under the
-// light lock, the key and light position maps, the live-lighting switch and the base live
-// frame, the notification readers (one thread per bound consumer-control interface), the
-// lighting preview thread, the status read, and the device operations the owner (panel or
-// command line) calls. Toolkit-free: the on-screen panel wraps a driver.
+// (DeviceIo), the bound interface-table row, the device's folders, the key and light position
+// maps and the values read from the device, the device operations the owner (panel or command
+// line) calls, and the whole-profile push written once for every driver. Toolkit-free: the
+// on-screen panel wraps a driver.
+//
+// Its collaborators, one job each, are reached through accessors:
+//  - Leds(): the LED entries under their own lock;
+//  - Notifications(): the notification readers (one thread per bound consumer-control
+//    interface), which hand each usage to OnNotificationUsage;
+//  - Preview(): the lighting preview thread, which runs PreviewPeriod / PreviewStep;
+//  - LiveFrames(): the live-frame worker, which calls SendLiveFrame at the link's pace.
 //
 // Threads: device operations (ReadKeyData, WriteSettings, ApplyProfile, ...) are called by one
-// owner thread at a time. The LED entries, the position maps, the light values, the state
-// type, the active profile index and the events sink are safe to use from any thread. Worker
-// threads run virtual functions of the derived class, so every derived destructor calls
-// Shutdown() first.
+// owner thread at a time. The collaborators, the position maps, the values read and the events
+// sink are safe to use from any thread. Worker threads run virtual functions of the derived
+// class, so every derived destructor calls Shutdown() first.
 
-#include <array>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "devices/device_events.h"
-#include "devices/worker_thread.h"
+#include "devices/led_store.h"
+#include "devices/live_frame_worker.h"
+#include "devices/notification_readers.h"
+#include "devices/power_status.h"
+#include "devices/preview_worker.h"
+#include "devices/profile_push.h"
 #include "hid/device_io.h"
 #include "hid/hid_backend.h"
-#include "hid/hid_device.h"
 #include "hid/hid_interface_table.h"
 #include "profiles/basic_profiledata.h"
 #include "profiles/profile_records.h"
@@ -61,84 +65,12 @@ inline constexpr char kMouseDeviceName[] = "mouse";
 inline constexpr char kMousePadDeviceName[] = "MousePad";
 inline constexpr char kHeadsetDeviceName[] = "HD";
 
-// One LED entry: colour and brightness of one light, packed as red | green<<8 | blue<<16 |
-// brightness<<24.
-struct LedEntry {
-  std::uint8_t red = 0;
-  std::uint8_t green = 0;
-  std::uint8_t blue = 0;
-  std::uint8_t brightness = 0;
-  bool operator==(const LedEntry&) const = default;
-};
-std::uint32_t PackLedEntry(const LedEntry& entry);
-LedEntry UnpackLedEntry(std::uint32_t value);
-
-// A light number (and a key or light position) that names no light.
-inline constexpr std::uint8_t kNoLightNumber = 126;
+// A key or light position that names no slot.
 inline constexpr std::uint8_t kNoPosition = 255;
-// The live frame: 3 bytes (red, green, blue) per light number.
-inline constexpr std::size_t kLiveFrameSize = 512;
-inline constexpr std::size_t kLiveFrameBytesPerLight = 3;
-// Brightness scales a component as component × brightness / 256.
-inline constexpr unsigned kBrightnessScale = 256;
-inline constexpr std::chrono::milliseconds kLiveFrameFailurePause{200};
-// The live-frame worker's pace on each link.
-inline constexpr std::chrono::milliseconds kLiveFramePeriodDirect{5};
-inline constexpr std::chrono::milliseconds kLiveFramePeriodReceiver{500};
-
-// The frame of Lights: entry i at 3 × i, each component × brightness / 256; entry 126 (no
-// light) and entries past the frame are left out. Length min(entries × 3, 512).
-std::vector<std::uint8_t> BuildLiveFrame(std::span<const LedEntry> entries);
 
 // One step of a value through its range, arithmetic modulo 256. Up: value + step when that is
 // below limit, else 0. Down: value − step when that is below limit, else limit − step.
 std::uint8_t StepValue(bool up, std::uint8_t limit, std::uint8_t value, std::uint8_t step);
-
-// The macro upload's outcome. Code() is the number the panel shows messages for: 0 sent or
-// nothing to send, -1 out of memory ("message_text_7"), n > 0 over capacity by n − 1 four-byte
-// units ("message_text_16"). A failed transfer is reported as such, never as success.
-enum class MacroPushStatus {
-  Sent,
-  NothingToSend,   // no "macro.config" or an empty "MacroInfo": the device keeps its macros
-  OutOfMemory,     // the table could not be allocated
-  TooLarge,        // over the device's macro memory; nothing sent
-  TransferFailed,  // a command of the upload failed (see transfer)
-  NeedsCable,      // the mouse's shoot table goes over its cable only; nothing sent
-};
-inline constexpr char kMacroOutOfMemoryMessage[] = "message_text_7";
-inline constexpr char kMacroTooLargeMessage[] = "message_text_16";
-
-struct MacroPushResult {
-  MacroPushStatus status = MacroPushStatus::NothingToSend;
-  int units_over = 0;                             // TooLarge: (total − capacity) / 4 + 1
-  DeviceResult transfer = DeviceResult::Success;  // TransferFailed: the failing command's code
-  bool Ok() const {
-    return status == MacroPushStatus::Sent || status == MacroPushStatus::NothingToSend;
-  }
-  int Code() const;
-  // "message_text_7", "message_text_16" or empty.
-  std::string_view MessageKey() const;
-  // A short English meaning of the status, for the command line.
-  std::string_view Meaning() const;
-};
-
-// What a whole-profile push did, step by step (steps a device does not have stay empty).
-struct ApplyResult {
-  bool profile_loaded = false;
-  DeviceResult settings = DeviceResult::NotSent;
-  std::optional<MacroPushResult> macros;
-  std::optional<DeviceResult> key_map;
-  std::optional<DeviceResult> shoot;
-  bool Ok() const;
-};
-
-// Threshold of the notification reader's read slices and of every worker's stop check.
-inline constexpr int kNotificationReadSliceMs = 50;
-inline constexpr std::chrono::milliseconds kClosedChannelNap{100};
-// The preview counts in ticks of the system clock the animations were designed for.
-inline constexpr std::chrono::milliseconds kPreviewTick{16};
-// Longest wait of the preview between two looks at its mode (static modes).
-inline constexpr std::chrono::milliseconds kPreviewIdleWait{100};
 
 class DeviceDriver {
  public:
@@ -157,6 +89,13 @@ class DeviceDriver {
   hid::InterfaceRole Role() const { return role_.load(); }
   hid::DeviceIo& Io() { return io_; }
   const hid::DeviceIo& Io() const { return io_; }
+
+  // --- collaborators ---
+  LedStore& Leds() { return leds_; }
+  const LedStore& Leds() const { return leds_; }
+  NotificationReaders& Notifications() { return readers_; }
+  PreviewWorker& Preview() { return preview_; }
+  LiveFrameWorker& LiveFrames() { return live_frames_; }
 
   // Keeps a copy of the matched interface-table row (with its path) and takes its kind and role.
   void BindRow(const hid::HidInterfaceBinding& row);
@@ -177,55 +116,26 @@ class DeviceDriver {
   virtual void CloseCommand();
   bool IsOpen() const { return io_.IsOpen(); }
 
-  // Opens the consumer-control interface of kind at path and starts its reader thread; a
-  // running reader of that kind is stopped first. False when the open fails.
-  bool BindNotification(const std::string& path, hid::DeviceKind kind);
-  // Stops the kind's reader (500 ms bound) and closes its interface.
-  void UnbindNotification(hid::DeviceKind kind);
-  bool IsNotificationBound(hid::DeviceKind kind) const;
-
-  // LED entries under the light lock.
-  void SetLedCount(std::size_t count);
-  std::size_t LedCount() const;
-  // Outside the list: nothing stored / 0 returned.
-  void SetLedEntry(std::size_t index, std::uint32_t value);
-  std::uint32_t GetLedEntry(std::size_t index) const;
-  std::vector<LedEntry> LedEntries() const;
-  // Runs change over the entries with the light lock held.
-  void UpdateLedEntries(const std::function<void(std::span<LedEntry>)>& change);
-
   // Position maps (key id → slot, key id → light position); kNoPosition when unknown.
   std::uint8_t KeyPosition(int key_id) const;
-  std::uint8_t LightPosition(int key_id) const;
   std::map<int, std::uint8_t> KeyPositionMap() const;
   std::map<int, std::uint8_t> LightPositionMap() const;
   // The key id whose key position is slot (ids 0..125), if any.
   std::optional<int> KeyIdOfSlot(std::uint8_t slot) const;
-  // The third key map of the panel (key id → value), replaced as a whole.
-  void StoreKeyValueMap(std::map<int, int> values);
-  std::map<int, int> KeyValueMap() const;
-
-  // The state number of the panel's switch pages (default 1).
-  void SetStateType(int type) { state_type_.store(type); }
-  int GetStateType() const { return state_type_.load(); }
 
   // Live lighting (default on). Switching it on sends EnterSoftwareLighting (0x1C) on a kind-1
   // keyboard; the result is that command's, else Success.
   DeviceResult SetLiveLighting(bool on);
-  bool IsLiveLighting() const { return live_lighting_.load(); }
+  bool IsLiveLighting() const { return live_frames_.IsLive(); }
   // One live frame from the LED entries (base: sent with SendLightFrame, skipped on the
-  // receiver link; a failure pauses 200 ms, cut short by Shutdown or StopLiveFrames).
+  // receiver link; a failure pauses 200 ms, cut short by Shutdown or LiveFrames().Stop()).
   virtual DeviceResult SendLiveFrame();
-  // A worker sending live frames every 5 ms (direct) / 500 ms (receiver) while open and live
-  // lighting is on; what the selector item's timer does in the program.
-  bool StartLiveFrames();
-  void StopLiveFrames();
 
   // The device information block read last, and its read (ReadDeviceInfo on its own).
   DeviceResult ReadDeviceInformation();
   hid::DeviceInfo DeviceInformation() const;
 
-  // The current light values of the panel (mode, brightness, speed, option, colours, groups).
+  // The current light values (mode, brightness, speed, option, colours, groups).
   void SetLightValues(const profiles::LightState& values);
   profiles::LightState LightValues() const;
 
@@ -233,8 +143,8 @@ class DeviceDriver {
   // the device); -1 before the first read.
   int ActiveProfileIndex() const { return active_profile_.load(); }
 
-  // The last status block read by ReadStatus.
-  std::optional<std::array<std::uint8_t, kStatusBlockSize>> LastStatus() const;
+  // The power status read last by ReadStatus.
+  std::optional<PowerStatus> LastPowerStatus() const;
 
   // The profile object the driver owns (null for a driver without one).
   virtual profiles::CBasicProfiledata* Profile() { return nullptr; }
@@ -248,25 +158,24 @@ class DeviceDriver {
   // Loads the selected profile of the data folder's profile list; false without one.
   virtual bool LoadProfile();
   virtual void NormaliseProfile();
-  // Default data into the selected profile, then the device's pushes.
-  virtual ApplyResult RestoreDefaults();
   virtual DeviceResult PushKeyMap(int bank);
   virtual MacroPushResult WriteMacroTable();
   virtual DeviceResult WriteSettings(int profile, int active_index);
   // Base: true.
   virtual bool QueryLink();
   // Shared by keyboard, mouse and mouse pad: 6 bytes with ReadBlock (0x1A) at offset 0; byte 3
-  // becomes the link flag (1 receiver, 0 direct); the block is kept and handed to OnStatus.
+  // becomes the link flag (1 receiver, 0 direct); the status is kept and handed to OnStatus.
   virtual DeviceResult ReadStatus();
-  // The whole-profile push. Base: load, normalise, repaint, WriteSettings(0, 0); nothing is
-  // pushed when the profile could not be loaded.
-  virtual ApplyResult ApplyProfile();
   // Reads the name lists the panel offers (macros, light modes).
   virtual void LoadLists();
 
-  bool PreviewRunning() const { return preview_.Running(); }
-  // Stops the lighting preview (500 ms bound).
-  void StopPreview();
+  // The whole-profile push, the same for every driver: load the selected profile, normalise
+  // it, repaint, then the driver's ApplySteps in order. Nothing is pushed when the profile could
+  // not be loaded; the push stops at the first step that finds the device unreachable (see
+  // ApplyResult::stopped_at). A refused step does not stop the later ones.
+  ApplyResult ApplyProfile();
+  // The default data into the selected profile, then as ApplyProfile with RestoreSteps.
+  ApplyResult RestoreDefaults();
 
  protected:
   DeviceEvents* Events() const { return events_.load(); }
@@ -289,8 +198,12 @@ class DeviceDriver {
   // default data when missing) and loads its section. False without a loadable section.
   bool LoadSelectedProfileSection(profiles::CBasicProfiledata& profile);
 
-  // Sleeps up to duration; returns early (false) on Shutdown or StopLiveFrames.
-  bool PauseUnlessInterrupted(std::chrono::milliseconds duration);
+  // --- hooks of the whole-profile push ---
+  // The steps of ApplyProfile and of RestoreDefaults, in order (base: the settings only).
+  virtual std::span<const PushStep> ApplySteps() const;
+  virtual std::span<const PushStep> RestoreSteps() const;
+  // Called before the profile is loaded for a push.
+  virtual void ProfilePushStarting() {}
 
   // --- notification readers ---
   // One usage read from the kind's consumer-control interface (the first usage of the first
@@ -300,10 +213,8 @@ class DeviceDriver {
   virtual std::string NotificationExitLine() const { return {}; }
 
   // --- lighting preview ---
-  // Starts the preview thread (a running one is kept). Each pass: stop check; 100 ms naps
-  // while the channel is closed; nothing while DeviceIo's hold flag is set; otherwise
-  // PreviewStep every PreviewPeriod and OnRepaint after a step that changed the entries.
-  bool StartPreview();
+  // Starts the preview thread (a running one is kept).
+  bool StartPreview() { return preview_.Start(); }
   // Makes the preview look at its mode again at once (after a mode or speed change).
   void WakePreview() { preview_.Wake(); }
   // Time between two animation steps; nullopt when the current mode does not animate.
@@ -313,21 +224,10 @@ class DeviceDriver {
   virtual std::string PreviewExitLine() const { return {}; }
 
  private:
-  struct NotificationReader {
-    hid::DeviceKind kind;
-    hid::HidDevice device;
-    WorkerThread thread;
-    explicit NotificationReader(hid::DeviceKind k, hid::HidBackend* backend)
-        : kind(k), device(backend) {}
-  };
+  ApplyResult PushProfile(std::span<const PushStep> steps);
+  // Runs one step into result; the step's device result.
+  DeviceResult RunPushStep(PushStep step, ApplyResult& result);
 
-  void ReaderLoop(NotificationReader& reader, WorkerThread& self);
-  void PreviewLoop(WorkerThread& self);
-  void LiveFrameLoop(WorkerThread& self);
-  void InterruptPauses();
-  void StopReader(NotificationReader& reader);
-
-  hid::HidBackend* backend_;
   const std::string name_;
   std::string default_data_name_;
   const DeviceFolders folders_;
@@ -335,39 +235,22 @@ class DeviceDriver {
 
   std::atomic<hid::DeviceKind> kind_{static_cast<hid::DeviceKind>(0)};
   std::atomic<hid::InterfaceRole> role_{hid::InterfaceRole::Command};
-  std::atomic<int> state_type_{1};
-  std::atomic<bool> live_lighting_{true};
   std::atomic<int> active_profile_{-1};
   std::atomic<DeviceEvents*> events_{nullptr};
 
-  // The panel lock: bound row, position maps, light values, device information, status.
-  mutable std::mutex panel_lock_;
+  // The state lock: bound row, position maps, light values, device information, status.
+  mutable std::mutex state_lock_;
   std::optional<hid::HidInterfaceBinding> row_;
   std::map<int, std::uint8_t> key_positions_;
   std::map<int, std::uint8_t> light_positions_;
-  std::map<int, int> key_values_;
   profiles::LightState light_values_;
   hid::DeviceInfo info_;
-  std::optional<std::array<std::uint8_t, kStatusBlockSize>> status_;
+  std::optional<PowerStatus> status_;
 
-  // The light lock: LED entries.
-  mutable std::mutex light_lock_;
-  std::vector<LedEntry> leds_;
-
-  // Interruptible pauses (failed live frames).
-  std::mutex pause_mutex_;
-  std::condition_variable pause_cv_;
-  std::uint64_t pause_generation_ = 0;
-
-  // Readers by kind; the map lock is held only to find or replace a reader, never while one
-  // is stopped by another thread's call.
-  mutable std::mutex readers_lock_;
-  std::map<hid::DeviceKind, std::unique_ptr<NotificationReader>> readers_;
-  // Serialises bind and unbind.
-  std::mutex bind_lock_;
-
-  WorkerThread preview_;
-  WorkerThread live_frames_;
+  LedStore leds_;
+  NotificationReaders readers_;
+  PreviewWorker preview_;
+  LiveFrameWorker live_frames_;
 };
 
 }  // namespace norvik::devices

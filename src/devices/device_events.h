@@ -5,9 +5,7 @@
 // A callback must not stop or destroy the driver that calls it; it may call the driver's
 // device operations (e.g. ReadSettings after a sync request).
 
-#include <cstddef>
-#include <cstdint>
-#include <span>
+#include "devices/power_status.h"
 
 namespace norvik::devices {
 
@@ -17,8 +15,6 @@ class DeviceDriver;
 inline constexpr int kKeyboardSyncDelayMs = 50;
 inline constexpr int kMouseSyncDelayMs = 50;
 inline constexpr int kMousePadSyncDelayMs = 500;
-
-inline constexpr std::size_t kStatusBlockSize = 6;
 
 class DeviceEvents {
  public:
@@ -31,9 +27,8 @@ class DeviceEvents {
   // A key went down / up on the device (key id of the program's key list).
   virtual void OnKeyPressed(DeviceDriver& /*device*/, int /*key_id*/) {}
   virtual void OnKeyReleased(DeviceDriver& /*device*/, int /*key_id*/) {}
-  // The 6-byte status block after a successful ReadStatus (byte 0 battery level, 1 charge
-  // state, 3 the link flag, 4 the power value, 5 the phone type).
-  virtual void OnStatus(DeviceDriver& /*device*/, std::span<const std::uint8_t> /*status*/) {}
+  // The power status after a successful ReadStatus.
+  virtual void OnStatus(DeviceDriver& /*device*/, const PowerStatus& /*status*/) {}
   // The LED entries changed (preview step): repaint the device picture.
   virtual void OnRepaint(DeviceDriver& /*device*/) {}
   // A radio link went down or came back (the mouse through its receiver).

@@ -144,7 +144,7 @@ void DeviceSet::OnArrival(std::size_t row, const hid::HidInterfaceCopy& copy) {
   std::lock_guard lock(mutex_);
   DebugTrace(ArrivalLine(*slot));
   if (binding.row.role == hid::InterfaceRole::Notification) {
-    At(*slot).driver->BindNotification(binding.path, binding.row.device_kind);
+    At(*slot).driver->Notifications().Bind(binding.path, binding.row.device_kind);
     return;
   }
   ArriveCommand(*slot, row, copy);
@@ -187,7 +187,7 @@ void DeviceSet::OnRemoval(std::size_t row, const hid::HidInterfaceCopy& copy) {
   std::lock_guard lock(mutex_);
   DebugTrace(RemovalLine(*slot));
   if (table_row.role == hid::InterfaceRole::Notification) {
-    At(*slot).driver->UnbindNotification(table_row.device_kind);
+    At(*slot).driver->Notifications().Unbind(table_row.device_kind);
     return;
   }
   RemoveCommand(*slot, row, copy);
@@ -209,14 +209,14 @@ void DeviceSet::RemoveCommand(DeviceSlot slot, std::size_t row, const hid::HidIn
       return;
     }
     entry.connected = false;
-    mouse.UnbindNotification(hid::DeviceKind::MouseCable);
-    mouse.UnbindNotification(hid::DeviceKind::MouseReceiver);
+    mouse.Notifications().Unbind(hid::DeviceKind::MouseCable);
+    mouse.Notifications().Unbind(hid::DeviceKind::MouseReceiver);
     SetShown(slot, false);
     return;
   }
   entry.connected = false;
   entry.driver->CloseCommand();
-  entry.driver->UnbindNotification(copy[row].row.device_kind);
+  entry.driver->Notifications().Unbind(copy[row].row.device_kind);
   SetShown(slot, false);
 }
 

@@ -64,7 +64,7 @@ HeadsetDriver::HeadsetDriver(hid::HidBackend* backend, DeviceFolders folders,
     : DeviceDriver(backend, kHeadsetDeviceName, folders),
       library_file_(audio_library ? std::move(*audio_library)
                                   : AudioLibraryPath(folders.program_folder)) {
-  SetLedCount(kHeadsetLightCount);
+  Leds().SetCount(kHeadsetLightCount);
 }
 
 HeadsetDriver::~HeadsetDriver() {
@@ -347,7 +347,7 @@ AudioResult HeadsetDriver::SetEqualiser(bool on) {
 
 void HeadsetDriver::ApplySyncFrame(std::uint32_t frame) {
   const LedEntry entry = UnpackLedEntry(frame);
-  UpdateLedEntries([&entry](std::span<LedEntry> entries) {
+  Leds().Update([&entry](std::span<LedEntry> entries) {
     for (LedEntry& e : entries) e = entry;
   });
 }
@@ -362,7 +362,7 @@ DeviceResult HeadsetDriver::ReadKeyData() {
   }
   if (!started) InitAudio();
   LoadProfile();
-  StartLiveFrames();
+  LiveFrames().Start();
   StartAudioWatch();
   return DeviceResult::Success;
 }
@@ -426,7 +426,7 @@ DeviceResult HeadsetDriver::SendLiveFrame() {
   if (!IsLiveLighting()) return DeviceResult::Success;
   if (!IsOpen()) return DeviceResult::NotSent;
   std::vector<std::uint32_t> packed;
-  for (const LedEntry& entry : LedEntries()) packed.push_back(PackLedEntry(entry));
+  for (const LedEntry& entry : Leds().Entries()) packed.push_back(PackLedEntry(entry));
   const HeadsetFrame frame = BuildHeadsetFrame(BuildHeadsetColours(packed));
 
   std::lock_guard lock(frame_lock_);
@@ -438,7 +438,7 @@ DeviceResult HeadsetDriver::SendLiveFrame() {
     if (!Io().SetOutputReport(report)) {
       last_frame_.reset();
       // Throttles retries while the device is busy or gone.
-      PauseUnlessInterrupted(kLiveFrameFailurePause);
+      LiveFrames().Pause(kLiveFrameFailurePause);
       return DeviceResult::WriteFailed;
     }
   }

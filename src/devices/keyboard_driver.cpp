@@ -36,7 +36,7 @@ KeyboardDriver::KeyboardDriver(hid::HidBackend* backend, DeviceFolders folders,
       SetDefaultDataName(kKeyboardDeviceName);
     }
   }
-  SetLedCount(kKeyboardKeyCount);
+  Leds().SetCount(kKeyboardKeyCount);
   profile_.SetBuiltInModeCount(kKeyboardBuiltInModes);
   profile_.SetDefaultPath(DefaultProfilePath());
 }
@@ -252,30 +252,14 @@ MacroPushResult KeyboardDriver::WriteMacroTable() {
   return outcome;
 }
 
-ApplyResult KeyboardDriver::ApplyProfile() {
-  ApplyResult result;
-  result.profile_loaded = LoadProfile();
-  if (!result.profile_loaded) return result;
-  NormaliseProfile();
-  EmitRepaint();
-  result.settings = WriteSettings(0, 0);
-  result.macros = WriteMacroTable();
-  result.key_map = PushKeyMap(0);
-  return result;
+std::span<const PushStep> KeyboardDriver::ApplySteps() const {
+  static constexpr PushStep kSteps[] = {PushStep::Settings, PushStep::Macros, PushStep::KeyMap};
+  return kSteps;
 }
 
-ApplyResult KeyboardDriver::RestoreDefaults() {
-  ApplyResult result;
-  profiles::ProfileList list(DataFolder(), DefaultProfilePath());
-  list.InitProfileList();
-  if (list.ResetProfile() != profiles::ProfileResult::Done) return result;
-  result.profile_loaded = LoadProfile();
-  if (!result.profile_loaded) return result;
-  NormaliseProfile();
-  EmitRepaint();
-  result.key_map = PushKeyMap(0);
-  result.settings = WriteSettings(0, 0);
-  return result;
+std::span<const PushStep> KeyboardDriver::RestoreSteps() const {
+  static constexpr PushStep kSteps[] = {PushStep::KeyMap, PushStep::Settings};
+  return kSteps;
 }
 
 // --- custom colours ---
@@ -292,15 +276,15 @@ DeviceResult KeyboardDriver::UploadCustomColours(bool scaled) {
     slots = slots_;
   }
   const std::vector<std::uint8_t> block =
-      BuildCustomColourBlock(LedEntries(), LightPositionMap(), slots, scaled);
+      BuildCustomColourBlock(Leds().Entries(), LightPositionMap(), slots, scaled);
   const DeviceResult result = io.WriteLightBlock(block, light.CustomGroup, kCustomColourBlockSize);
-  if (result != DeviceResult::Success) PauseUnlessInterrupted(kLiveFrameFailurePause);
+  if (result != DeviceResult::Success) LiveFrames().Pause(kLiveFrameFailurePause);
   return result;
 }
 
 DeviceResult KeyboardDriver::WriteCustomColour(int key_id, std::uint32_t colour) {
   if (key_id < 0 || key_id >= kKeyboardKeyCount) return DeviceResult::NotSent;
-  SetLedEntry(static_cast<std::size_t>(key_id), colour);
+  Leds().Set(static_cast<std::size_t>(key_id), colour);
   if (profile_loaded_) {
     // The group the colour block is uploaded to.
     const int group = LightValues().CustomGroup;
@@ -323,7 +307,7 @@ void KeyboardDriver::LoadCustomColoursIntoLeds() {
   if (!profile_loaded_) return;
   const std::vector<profiles::ColourRecord> colours =
       profile_.GetCustomColours(LightValues().CustomGroup, kKeyboardKeyCount);
-  UpdateLedEntries([&colours](std::span<LedEntry> leds) {
+  Leds().Update([&colours](std::span<LedEntry> leds) {
     for (std::size_t i = 0; i < leds.size() && i < colours.size(); ++i) {
       leds[i] = {colours[i].Red, colours[i].Green, colours[i].Blue, colours[i].Alpha};
     }
@@ -339,7 +323,7 @@ DeviceResult KeyboardDriver::SendLiveFrame() {
     slots = slots_;
   }
   std::vector<std::uint8_t> frame =
-      BuildCustomColourBlock(LedEntries(), LightPositionMap(), slots, /*scaled=*/true);
+      BuildCustomColourBlock(Leds().Entries(), LightPositionMap(), slots, /*scaled=*/true);
   {
     std::lock_guard lock(data_lock_);
     live_frame_ = std::move(frame);
@@ -352,7 +336,7 @@ void KeyboardDriver::RestartPreviewEffect() {
   const profiles::LightState values = LightValues();
   const PreviewEffect effect = KeyboardPreviewEffect(values.SelectItem);
   if (effect == PreviewEffect::Custom) LoadCustomColoursIntoLeds();
-  UpdateLedEntries([&](std::span<LedEntry> leds) { preview_.Reset(effect, values, leds); });
+  Leds().Update([&](std::span<LedEntry> leds) { preview_.Reset(effect, values, leds); });
   WakePreview();
 }
 
@@ -366,7 +350,7 @@ std::optional<std::chrono::milliseconds> KeyboardDriver::PreviewPeriod() const {
 
 bool KeyboardDriver::PreviewStep() {
   bool changed = false;
-  UpdateLedEntries([&](std::span<LedEntry> leds) { changed = preview_.Step(leds); });
+  Leds().Update([&](std::span<LedEntry> leds) { changed = preview_.Step(leds); });
   return changed;
 }
 
@@ -403,7 +387,7 @@ void KeyboardDriver::OnKey(std::uint8_t slot, bool pressed) {
   if (!key_id || *key_id >= kKeyboardKeyCount) return;
   const auto led = static_cast<std::size_t>(*key_id);
   bool lit = false;
-  UpdateLedEntries([&](std::span<LedEntry> leds) {
+  Leds().Update([&](std::span<LedEntry> leds) {
     if (!IsReactiveEffect(preview_.Effect())) return;
     if (pressed) {
       preview_.Press(led);

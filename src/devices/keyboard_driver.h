@@ -60,16 +60,12 @@ class KeyboardDriver final : public DeviceDriver {
   bool LoadProfile() override;
   // Brings profile values into the ranges the panel and the device know.
   void NormaliseProfile() override;
-  // Default data into the selected profile, then PushKeyMap(0) and WriteSettings(0, 0).
-  ApplyResult RestoreDefaults() override;
   // The stored key-map image with "KeyList" put into the known slots. Bank must be 0; refused
   // (NotSent) before a key map was read or when the slot count changed since.
   DeviceResult PushKeyMap(int bank) override;
   MacroPushResult WriteMacroTable() override;
   // The 26-byte block from the profile at address profile × 25, byte 0 = active_index.
   DeviceResult WriteSettings(int profile, int active_index) override;
-  // Load, normalise, repaint, WriteSettings(0, 0), WriteMacroTable, PushKeyMap(0).
-  ApplyResult ApplyProfile() override;
   void LoadLists() override;
   // Computes the frame and repaints; the device runs its own lighting, so nothing is sent.
   DeviceResult SendLiveFrame() override;
@@ -98,6 +94,10 @@ class KeyboardDriver final : public DeviceDriver {
   std::optional<std::chrono::milliseconds> PreviewPeriod() const override;
   bool PreviewStep() override;
   std::string PreviewExitLine() const override { return kKeyboardPreviewExitLine; }
+  // A whole-profile push sends the settings, the macro table and the key map; restoring the
+  // defaults sends the key map, then the settings.
+  std::span<const PushStep> ApplySteps() const override;
+  std::span<const PushStep> RestoreSteps() const override;
 
  private:
   void OnKey(std::uint8_t slot, bool pressed);

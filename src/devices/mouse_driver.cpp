@@ -6,7 +6,6 @@
 #include "base/debug_trace.h"
 #include "devices/config_sequence.h"
 #include "devices/shoot_table.h"
-#include "profiles/profile_list.h"
 #include "profiles/shoot_files.h"
 
 namespace norvik::devices {
@@ -42,7 +41,7 @@ hid::HidInterfaceBinding CommandRow(hid::DeviceKind kind, const std::string& pat
 
 MouseDriver::MouseDriver(hid::HidBackend* backend, DeviceFolders folders, ScreenSize screen)
     : DeviceDriver(backend, kMouseDeviceName, std::move(folders)), screen_(screen) {
-  SetLedCount(kMouseLightCount);
+  Leds().SetCount(kMouseLightCount);
 }
 
 MouseDriver::~MouseDriver() {
@@ -344,38 +343,14 @@ DeviceResult MouseDriver::ReadStatus() {
   return DeviceDriver::ReadStatus();
 }
 
-ApplyResult MouseDriver::ApplyProfile() {
-  // The profile being applied carries its own stage.
-  pending_stage_.store(-1);
-  ApplyResult result;
-  result.profile_loaded = LoadProfile();
-  if (!result.profile_loaded) return result;
-  NormaliseProfile();
-  EmitRepaint();
-  result.settings = WriteSettings(0, 0);
-  if (DeviceUnreachable(result.settings)) return result;
-  result.macros = WriteMacroTable();
-  if (result.macros->status == MacroPushStatus::TransferFailed &&
-      DeviceUnreachable(result.macros->transfer)) {
-    return result;
-  }
-  result.key_map = PushKeyMap(0);
-  return result;
+std::span<const PushStep> MouseDriver::ApplySteps() const {
+  static constexpr PushStep kSteps[] = {PushStep::Settings, PushStep::Macros, PushStep::KeyMap};
+  return kSteps;
 }
 
-ApplyResult MouseDriver::RestoreDefaults() {
-  pending_stage_.store(-1);
-  ApplyResult result;
-  profiles::ProfileList list(DataFolder(), DefaultProfilePath());
-  list.InitProfileList();
-  if (list.ResetProfile() != profiles::ProfileResult::Done) return result;
-  result.profile_loaded = LoadProfile();
-  if (!result.profile_loaded) return result;
-  NormaliseProfile();
-  EmitRepaint();
-  result.key_map = PushKeyMap(0);
-  result.settings = WriteSettings(0, 0);
-  return result;
+std::span<const PushStep> MouseDriver::RestoreSteps() const {
+  static constexpr PushStep kSteps[] = {PushStep::KeyMap, PushStep::Settings};
+  return kSteps;
 }
 
 DeviceResult MouseDriver::SendLiveFrame() {

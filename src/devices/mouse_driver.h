@@ -97,11 +97,6 @@ class MouseDriver final : public DeviceDriver {
   bool QueryLink() override;
   // The status block (power), behind the link gate like every other exchange.
   DeviceResult ReadStatus() override;
-  // Load, normalise, repaint, WriteSettings(0, 0), WriteMacroTable, PushKeyMap(0). A step that
-  // finds the device gone (not sent, write failed, unreachable) skips the later steps.
-  ApplyResult ApplyProfile() override;
-  // Default data into the selected profile, then PushKeyMap(0) and WriteSettings(0, 0).
-  ApplyResult RestoreDefaults() override;
   // Recolours the picture only (a repaint); nothing goes to the device.
   DeviceResult SendLiveFrame() override;
 
@@ -133,6 +128,12 @@ class MouseDriver final : public DeviceDriver {
  protected:
   void OnNotificationUsage(hid::DeviceKind kind, std::uint16_t usage) override;
   std::string NotificationExitLine() const override { return kMouseReaderExitLine; }
+  // As the keyboard: settings, macro table, key map; restoring: key map, then settings.
+  std::span<const PushStep> ApplySteps() const override;
+  std::span<const PushStep> RestoreSteps() const override;
+  // The profile being pushed carries its own DPI stage: a reported one not taken yet is
+  // dropped.
+  void ProfilePushStarting() override { pending_stage_.store(-1); }
 
  private:
   // The link gate: the channel is open and, on the receiver link, the mouse answers the query.

@@ -17,7 +17,7 @@ constexpr std::uint8_t kMaxBrightnessLevel = kBrightnessLevels - 1;
 MousePadDriver::MousePadDriver(hid::HidBackend* backend, DeviceFolders folders)
     : DeviceDriver(backend, kMousePadDeviceName, std::move(folders)),
       preview_(MousePadPreviewLayout()) {
-  SetLedCount(kMousePadLightCount);
+  Leds().SetCount(kMousePadLightCount);
   profile_.SetDefaultPath(DefaultProfilePath());
 }
 
@@ -124,7 +124,7 @@ void MousePadDriver::OnNotificationUsage(hid::DeviceKind /*kind*/, std::uint16_t
 void MousePadDriver::RestartPreviewEffect() {
   const profiles::LightState values = LightValues();
   const PreviewEffect effect = MousePadPreviewEffect(values.SelectItem);
-  UpdateLedEntries([&](std::span<LedEntry> leds) { preview_.Reset(effect, values, leds); });
+  Leds().Update([&](std::span<LedEntry> leds) { preview_.Reset(effect, values, leds); });
   WakePreview();
 }
 
@@ -138,7 +138,7 @@ std::optional<std::chrono::milliseconds> MousePadDriver::PreviewPeriod() const {
 
 bool MousePadDriver::PreviewStep() {
   bool changed = false;
-  UpdateLedEntries([&](std::span<LedEntry> leds) { changed = preview_.Step(leds); });
+  Leds().Update([&](std::span<LedEntry> leds) { changed = preview_.Step(leds); });
   return changed;
 }
 

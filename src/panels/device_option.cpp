@@ -36,12 +36,7 @@ inline constexpr char kIconFolder[] = "common/device_ico/";
 inline constexpr char kUnknownPrefix[] = "unknow";
 inline constexpr char kDeviceNameTextSuffix[] = "_device_name_text";
 
-// The status record: at most 64 bytes, missing bytes read as 0.
-inline constexpr std::size_t kStatusRecordSize = 64;
-enum StatusByte : std::size_t { kLevelByte = 0, kChargeByte = 1, kRadioByte = 3, kPhoneByte = 5 };
 inline constexpr int kFullLevel = 100;
-enum ChargeState : std::uint8_t { kPowered = 0, kCharging = 1, kCharged = 2 };
-enum PhoneType : std::uint8_t { kPhoneIphone = 1, kPhoneSamsung = 2, kPhoneOther = 3 };
 
 // Looks a child up by name once and keeps it while it lives.
 template <class T>
@@ -301,16 +296,14 @@ void CMpDevicePowerUI::Show(bool show) {
   if (QWidget* layout = PowerLayout()) layout->setVisible(show);
 }
 
-void CMpDevicePowerUI::SetStatus(std::span<const std::uint8_t> status) {
-  std::array<std::uint8_t, kStatusRecordSize> record{};
-  std::copy_n(status.begin(), std::min(status.size(), record.size()), record.begin());
+void CMpDevicePowerUI::SetStatus(const devices::PowerStatus& status) {
   Show(true);
 
   // A level above 100 is a device fault; it shows as full rather than as a negative bar.
-  const int level = std::min<int>(record[kLevelByte], kFullLevel);
-  const std::uint8_t charge = record[kChargeByte];
-  const bool radio = record[kRadioByte] != 0;
-  const std::uint8_t phone = record[kPhoneByte];
+  const int level = std::min<int>(status.battery_level, kFullLevel);
+  const std::uint8_t charge = status.charge_state;
+  const bool radio = status.wireless;
+  const std::uint8_t phone = status.phone_type;
 
   QProgressBar* progress = Progress();
   if (progress != nullptr) progress->setValue(kFullLevel - level);
@@ -325,16 +318,16 @@ void CMpDevicePowerUI::SetStatus(std::span<const std::uint8_t> status) {
     if (progress != nullptr) progress->setVisible(show);
   };
   switch (charge) {
-    case kPowered:
+    case devices::kChargePowered:
       show_progress(true);
       ShowImage(StatusImage(), QStringLiteral("file='power/powered.png'"));
       break;
-    case kCharging:
+    case devices::kChargeCharging:
       show_progress(!radio);
       ShowImage(StatusImage(), radio ? QStringLiteral("file='power/wuxian_powering.png'")
                                      : QStringLiteral("file='power/powering.png'"));
       break;
-    case kCharged:
+    case devices::kChargeCharged:
       show_progress(true);
       ShowImage(StatusImage(), QStringLiteral("file='power/power.png'"));
       break;
@@ -345,13 +338,13 @@ void CMpDevicePowerUI::SetStatus(std::span<const std::uint8_t> status) {
   if (kind_ == KindCode(hid::DeviceKind::MousePad)) {
     QString type;
     switch (phone) {
-      case kPhoneIphone:
+      case devices::kPhoneIphone:
         type = QStringLiteral("Phone_type_iphone");
         break;
-      case kPhoneSamsung:
+      case devices::kPhoneSamsung:
         type = QStringLiteral("Phone_type_samsung");
         break;
-      case kPhoneOther:
+      case devices::kPhoneOther:
         type = QStringLiteral("Phone_type_other");
         break;
       default:

@@ -13,6 +13,7 @@
 #include <functional>
 #include <span>
 
+#include "devices/power_status.h"
 #include "ui/ui_types.h"
 
 class QAbstractButton;
@@ -127,9 +128,9 @@ class CMpDevicePowerUI : public QWidget {
   void SetKind(int kind, int role);
   int Kind() const { return kind_; }
   void Show(bool show);
-  // A status record of at most 64 bytes (shorter ones read as padded with zeros): byte 0
-  // battery level, 1 charge state, 3 radio flag, 5 phone type.
-  void SetStatus(std::span<const std::uint8_t> status);
+  // Shows a device's power status: battery level, charge state, the radio logo of a mouse and
+  // the phone type of a mouse pad.
+  void SetStatus(const devices::PowerStatus& status);
 
   // Children (null when the layout lacks them).
   QWidget* PowerLayout() const;

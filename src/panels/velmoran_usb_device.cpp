@@ -16,9 +16,8 @@ namespace {
 inline constexpr char kKeyPrefix[] = "key_";
 inline constexpr char kLightPrefix[] = "light_";
 inline constexpr char kUserDataProperty[] = "userdata";
-// The window message that carries the power value of a status read (byte 4).
+// The window message that carries the power value of a status read.
 inline constexpr unsigned kMessagePowerValue = 3329;
-inline constexpr std::size_t kStatusPowerByte = 4;
 
 // "<prefix><n>": n when text starts with prefix (any letter case) and the rest after the last
 // underscore is a plain decimal number. Names that are not numbered this way name nothing.
@@ -136,7 +135,7 @@ devices::DeviceResult CVelmoranUSBDevice::StartUp() {
 bool CVelmoranUSBDevice::PeriodicWork() {
   bool repaint = repaint_wanted_.exchange(false);
   if (driver_ == nullptr) return repaint;
-  const std::vector<devices::LedEntry> entries = driver_->LedEntries();
+  const std::vector<devices::LedEntry> entries = driver_->Leds().Entries();
   const std::size_t count = std::min(entries.size(), light_buttons_.size());
   for (std::size_t i = 0; i < count; ++i) {
     CDeviceKeyButtonUI* button = light_buttons_[i];
@@ -164,11 +163,11 @@ bool CVelmoranUSBDevice::ReportsPower() const {
 void CVelmoranUSBDevice::QueryPower() {
   if (!IsChannelOpen()) return;
   if (driver_->ReadStatus() != devices::DeviceResult::Success) return;
-  const auto status = driver_->LastStatus();
+  const auto status = driver_->LastPowerStatus();
   if (!status) return;
   if (power_ != nullptr) power_->SetStatus(*status);
   if (main_window_ != nullptr)
-    main_window_->PostMessage(kMessagePowerValue, (*status)[kStatusPowerByte]);
+    main_window_->PostMessage(kMessagePowerValue, status->power_value);
 }
 
 bool CVelmoranUSBDevice::QueryLink() {

@@ -54,7 +54,7 @@ TEST_F(SyncThreadTest, HeldOpenDeviceGetsEveryFrameInItsLedEntriesAndStopsAtOnce
   watcher_->RunPass(true);
   devices::DeviceDriver& keyboard = set_->Driver(devices::DeviceSlot::Keyboard);
   ASSERT_TRUE(keyboard.IsOpen());
-  keyboard.SetLedCount(3);
+  keyboard.Leds().SetCount(3);
   keyboard.Io().SetHold(true);
 
   LightingSyncThread thread(Drivers());
@@ -68,7 +68,7 @@ TEST_F(SyncThreadTest, HeldOpenDeviceGetsEveryFrameInItsLedEntriesAndStopsAtOnce
   ASSERT_TRUE(WaitFor([&] { return thread.FramesSent() >= 3; }));
   const devices::LedEntry expected{10, 20, 30, 135};
   for (std::size_t i = 0; i < 3; ++i) {
-    const devices::LedEntry got = devices::UnpackLedEntry(keyboard.GetLedEntry(i));
+    const devices::LedEntry got = devices::UnpackLedEntry(keyboard.Leds().Get(i));
     EXPECT_EQ(got, expected) << "entry " << i << ": " << int(got.red) << "," << int(got.green)
                              << "," << int(got.blue) << " brightness " << int(got.brightness);
   }

@@ -74,7 +74,7 @@ TEST_F(MainWindowSlowDevice, ShutdownEndsWithinItsBoundWhileATransferHangs) {
   // Every answer from now on is slow and then lost: a live-frame transfer hangs on its reply.
   device->Faults().SetReportDelay(300ms);
   device->Faults().DropReplies(1000);
-  keyboard.StartLiveFrames();
+  keyboard.LiveFrames().Start();
   std::this_thread::sleep_for(50ms);
 
   const auto start = std::chrono::steady_clock::now();

@@ -336,12 +336,12 @@ TEST_F(HeadsetDriverTest, ProfilePushSendsTheStoredAudioSettings) {
 TEST_F(HeadsetDriverTest, LiveFrameReachesTheHeadsetAsTwelveReportsInOrder) {
   ASSERT_TRUE(driver->OpenCommand(HidPath(), hid::kLinkModeDirect));
   for (std::size_t light = 0; light < kHeadsetLightCount; ++light) {
-    driver->SetLedEntry(light, PackLedEntry({static_cast<std::uint8_t>(20 * light), 100, 255,
+    driver->Leds().Set(light, PackLedEntry({static_cast<std::uint8_t>(20 * light), 100, 255,
                                              static_cast<std::uint8_t>(255 - light)}));
   }
   EXPECT_EQ(driver->SendLiveFrame(), DeviceResult::Success);
   std::vector<std::uint32_t> packed;
-  for (const LedEntry& e : driver->LedEntries()) packed.push_back(PackLedEntry(e));
+  for (const LedEntry& e : driver->Leds().Entries()) packed.push_back(PackLedEntry(e));
   const HeadsetFrame expected = BuildHeadsetFrame(BuildHeadsetColours(packed));
   const auto reports = Device()->OutputReports();
   ASSERT_EQ(reports.size(), 12u);
@@ -356,7 +356,7 @@ TEST_F(HeadsetDriverTest, LiveFrameReachesTheHeadsetAsTwelveReportsInOrder) {
 
 TEST_F(HeadsetDriverTest, UnchangedFrameIsNotRepeatedAtOnceButAChangedOneIs) {
   ASSERT_TRUE(driver->OpenCommand(HidPath(), hid::kLinkModeDirect));
-  driver->SetLedEntry(0, PackLedEntry({200, 0, 0, 255}));
+  driver->Leds().Set(0, PackLedEntry({200, 0, 0, 255}));
   ASSERT_EQ(driver->SendLiveFrame(), DeviceResult::Success);
   ASSERT_EQ(driver->SendLiveFrame(), DeviceResult::Success);
   EXPECT_EQ(Device()->OutputReportCount(), 12u);
@@ -389,7 +389,7 @@ TEST_F(HeadsetDriverTest, ReadKeyDataStartsTheWorkersThatSendFramesAndStopOnRequ
   EXPECT_EQ(driver->ReadKeyData(), DeviceResult::Success);
   EXPECT_TRUE(driver->HasAudioDevice());
   EXPECT_TRUE(driver->AudioWatchRunning());
-  driver->SetLedEntry(3, PackLedEntry({0, 255, 0, 255}));
+  driver->Leds().Set(3, PackLedEntry({0, 255, 0, 255}));
   ASSERT_TRUE(Eventually([&] {
     const auto reports = Device()->OutputReports();
     return reports.size() >= 12 && reports[reports.size() - 8][3 + 3] == 247;  // green, light 3
@@ -398,7 +398,7 @@ TEST_F(HeadsetDriverTest, ReadKeyDataStartsTheWorkersThatSendFramesAndStopOnRequ
   driver->StopAudioWatch();
   EXPECT_FALSE(driver->AudioWatchRunning());
   const std::uint64_t count = Device()->OutputReportCount();
-  driver->SetLedEntry(4, PackLedEntry({255, 0, 0, 255}));
+  driver->Leds().Set(4, PackLedEntry({255, 0, 0, 255}));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(Device()->OutputReportCount(), count);
 }

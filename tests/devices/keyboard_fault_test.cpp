@@ -167,6 +167,19 @@ TEST(KeyboardFaults, ErrorStatusesGiveTheirCodesAndCloseTheBracket) {
   }
 }
 
+// The whole-profile push stops at the first step that finds the device gone and says which.
+TEST(KeyboardFaults, WholeProfilePushStopsAtTheStepThatFindsTheDeviceGone) {
+  auto rig = ReadyRig({"whole profile", WriteTwoMacros, {}});
+  rig->device().Faults().UnplugAfterRequests(0);
+  const ApplyResult result = rig->driver().ApplyProfile();
+  EXPECT_FALSE(result.Ok());
+  EXPECT_EQ(result.settings, DeviceResult::WriteFailed);
+  ASSERT_TRUE(result.stopped_at.has_value());
+  EXPECT_EQ(*result.stopped_at, PushStep::Settings);
+  EXPECT_FALSE(result.macros.has_value()) << "the macro upload was still tried";
+  EXPECT_FALSE(result.key_map.has_value()) << "the key map push was still tried";
+}
+
 TEST(KeyboardFaults, AReadFailingHalfwayKeepsThePreviousKeyData) {
   auto rig = ReadyRig({"read", {}, {}});
   const auto positions = rig->driver().KeyPositionMap();

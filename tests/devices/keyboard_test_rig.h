@@ -77,10 +77,10 @@ class RecordingEvents : public DeviceEvents {
   void OnProfileChanged(DeviceDriver&, int index) override { Push("profile", index); }
   void OnKeyPressed(DeviceDriver&, int key_id) override { Push("press", key_id); }
   void OnKeyReleased(DeviceDriver&, int key_id) override { Push("release", key_id); }
-  void OnStatus(DeviceDriver&, std::span<const std::uint8_t> status) override {
+  void OnStatus(DeviceDriver&, const PowerStatus& status) override {
     std::lock_guard lock(mutex_);
-    status_.assign(status.begin(), status.end());
-    events_.push_back({"status", static_cast<int>(status.size())});
+    statuses_.push_back(status);
+    events_.push_back({"status", status.battery_level});
     arrived_.notify_all();
   }
   void OnRepaint(DeviceDriver&) override {
@@ -115,9 +115,9 @@ class RecordingEvents : public DeviceEvents {
     }
     return out;
   }
-  Bytes Status() const {
+  std::vector<PowerStatus> Statuses() const {
     std::lock_guard lock(mutex_);
-    return status_;
+    return statuses_;
   }
   int Repaints() const {
     std::lock_guard lock(mutex_);
@@ -139,7 +139,7 @@ class RecordingEvents : public DeviceEvents {
   mutable std::mutex mutex_;
   std::condition_variable arrived_;
   std::vector<Event> events_;
-  Bytes status_;
+  std::vector<PowerStatus> statuses_;
   int repaints_ = 0;
 };
 

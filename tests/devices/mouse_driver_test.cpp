@@ -69,10 +69,10 @@ TEST(MouseDriverRead, StatusThroughTheReceiverIsGatedAndMarksTheRadioLink) {
   rig.ClearLogs();
   ASSERT_EQ(rig.driver().ReadStatus(), DeviceResult::Success);
   EXPECT_EQ(HexOf(rig.receiver().CommandsSeen()), "aa 1a");
-  const auto status = rig.driver().LastStatus();
+  const auto status = rig.driver().LastPowerStatus();
   ASSERT_TRUE(status.has_value());
-  EXPECT_EQ((*status)[3], 1);
-  EXPECT_EQ((*status)[4], 85) << "the emulated battery level";
+  EXPECT_TRUE(status->wireless);
+  EXPECT_EQ(status->power_value, 85) << "the emulated battery level";
 }
 
 TEST(MouseDriverRead, SettingsReadTakesTheActiveProfilesBlock) {
@@ -502,7 +502,7 @@ TEST_F(MouseDriverDpi, StageChosenOnTheMouseSurvivesTheNextSettingsPush) {
   ASSERT_TRUE(driver().SetActiveDpiStage(0).Ok());
   RecordingEvents events;
   driver().SetEvents(&events);
-  ASSERT_TRUE(driver().BindNotification(rig_.NotificationPath(rig_.cable_id()),
+  ASSERT_TRUE(driver().Notifications().Bind(rig_.NotificationPath(rig_.cable_id()),
                                         hid::DeviceKind::MouseCable));
   struct Case {
     const char* how;
@@ -570,9 +570,9 @@ class MouseDriverNotify : public ::testing::Test {
 };
 
 TEST_F(MouseDriverNotify, ProfileAndStageChangesFromEitherConnectionReachTheOwner) {
-  ASSERT_TRUE(rig_.driver().BindNotification(rig_.NotificationPath(rig_.cable_id()),
+  ASSERT_TRUE(rig_.driver().Notifications().Bind(rig_.NotificationPath(rig_.cable_id()),
                                              hid::DeviceKind::MouseCable));
-  ASSERT_TRUE(rig_.driver().BindNotification(rig_.NotificationPath(rig_.receiver_id()),
+  ASSERT_TRUE(rig_.driver().Notifications().Bind(rig_.NotificationPath(rig_.receiver_id()),
                                              hid::DeviceKind::MouseReceiver));
   rig_.cable().InjectProfileChange(2, 3);
   ASSERT_TRUE(events_.WaitFor(1));
@@ -591,7 +591,7 @@ TEST_F(MouseDriverNotify, ProfileAndStageChangesFromEitherConnectionReachTheOwne
 }
 
 TEST_F(MouseDriverNotify, OtherUsagesAndAClosedChannelLeaveTheProfileAlone) {
-  ASSERT_TRUE(rig_.driver().BindNotification(rig_.NotificationPath(rig_.cable_id()),
+  ASSERT_TRUE(rig_.driver().Notifications().Bind(rig_.NotificationPath(rig_.cable_id()),
                                              hid::DeviceKind::MouseCable));
   rig_.cable().InjectConsumerUsage(0x1203);  // neither 0x10xx nor 0x11xx
   rig_.cable().InjectKeyPress(2);            // the mouse reports no key presses

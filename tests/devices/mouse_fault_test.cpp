@@ -185,18 +185,18 @@ TEST(MouseThreads, ReadersOfBothConnectionsStopPromptlyOnShutdown) {
   rig.AttachReceiver();
   MouseDriver& driver = rig.driver();
   ASSERT_TRUE(
-      driver.BindNotification(rig.NotificationPath(rig.cable_id()), hid::DeviceKind::MouseCable));
-  ASSERT_TRUE(driver.BindNotification(rig.NotificationPath(rig.receiver_id()),
+      driver.Notifications().Bind(rig.NotificationPath(rig.cable_id()), hid::DeviceKind::MouseCable));
+  ASSERT_TRUE(driver.Notifications().Bind(rig.NotificationPath(rig.receiver_id()),
                                       hid::DeviceKind::MouseReceiver));
-  ASSERT_TRUE(driver.StartLiveFrames());
+  ASSERT_TRUE(driver.LiveFrames().Start());
   // One reader loses its device while it waits.
   rig.bus().Unplug(rig.cable_id());
   const auto started = std::chrono::steady_clock::now();
   driver.Shutdown();
   // Each stop is bounded by 500 ms; this only catches a reader that never ends.
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
-  EXPECT_FALSE(driver.IsNotificationBound(hid::DeviceKind::MouseCable));
-  EXPECT_FALSE(driver.IsNotificationBound(hid::DeviceKind::MouseReceiver));
+  EXPECT_FALSE(driver.Notifications().IsBound(hid::DeviceKind::MouseCable));
+  EXPECT_FALSE(driver.Notifications().IsBound(hid::DeviceKind::MouseReceiver));
 }
 
 }  // namespace

@@ -93,7 +93,7 @@ TEST_F(DeviceSetRouting, KeyboardOpensItsChannelBindsItsReaderAndIsShown) {
   DeviceDriver& keyboard = set_->Driver(DeviceSlot::Keyboard);
   EXPECT_TRUE(keyboard.IsOpen());
   EXPECT_FALSE(keyboard.Io().IsWireless());
-  EXPECT_TRUE(keyboard.IsNotificationBound(DeviceKind::Keyboard));
+  EXPECT_TRUE(keyboard.Notifications().IsBound(DeviceKind::Keyboard));
   ASSERT_TRUE(keyboard.BoundRow().has_value());
   EXPECT_EQ(keyboard.BoundRow()->path, watcher_.Copy()[0].path);
   EXPECT_EQ(keyboard.Kind(), DeviceKind::Keyboard);
@@ -117,7 +117,7 @@ TEST_F(DeviceSetRouting, UnplugClosesChannelAndReaderAndHidesTheDevice) {
   bus_.Unplug(pad);
   watcher_.RunPass();
   EXPECT_FALSE(set_->Driver(DeviceSlot::MousePad).IsOpen());
-  EXPECT_FALSE(set_->Driver(DeviceSlot::MousePad).IsNotificationBound(DeviceKind::MousePad));
+  EXPECT_FALSE(set_->Driver(DeviceSlot::MousePad).Notifications().IsBound(DeviceKind::MousePad));
   EXPECT_FALSE(set_->IsConnected(DeviceSlot::MousePad));
   EXPECT_EQ(TakeChanges(), "mousepad+ mousepad- ");
   // Back again: the same driver opens anew.
@@ -141,7 +141,7 @@ TEST_F(DeviceSetRouting, ReceiverIsShownOnlyAfterItsLinkAnswers) {
   MouseDriver& mouse = set_->Mouse();
   EXPECT_EQ(mouse.ActiveLink(), MouseLink::Receiver);
   EXPECT_TRUE(mouse.Io().IsWireless());
-  EXPECT_TRUE(mouse.IsNotificationBound(DeviceKind::MouseReceiver));
+  EXPECT_TRUE(mouse.Notifications().IsBound(DeviceKind::MouseReceiver));
   EXPECT_TRUE(set_->IsConnected(DeviceSlot::Mouse));
   EXPECT_EQ(TakeChanges(), "") << "a radio connection waits for its link check";
 
@@ -174,8 +174,8 @@ TEST_F(DeviceSetRouting, CableTakesOverFromTheReceiverAndHandsBackWhenUnplugged)
   MouseDriver& mouse = set_->Mouse();
   EXPECT_EQ(mouse.ActiveLink(), MouseLink::Cable);
   EXPECT_FALSE(mouse.Io().IsWireless());
-  EXPECT_TRUE(mouse.IsNotificationBound(DeviceKind::MouseCable));
-  EXPECT_TRUE(mouse.IsNotificationBound(DeviceKind::MouseReceiver));
+  EXPECT_TRUE(mouse.Notifications().IsBound(DeviceKind::MouseCable));
+  EXPECT_TRUE(mouse.Notifications().IsBound(DeviceKind::MouseReceiver));
   EXPECT_EQ(TakeChanges(), "") << "the same mouse stays shown";
 
   bus_.Unplug(cable);
@@ -183,7 +183,7 @@ TEST_F(DeviceSetRouting, CableTakesOverFromTheReceiverAndHandsBackWhenUnplugged)
   EXPECT_EQ(mouse.ActiveLink(), MouseLink::Receiver);
   EXPECT_TRUE(mouse.Io().IsWireless());
   EXPECT_TRUE(mouse.IsOpen());
-  EXPECT_FALSE(mouse.IsNotificationBound(DeviceKind::MouseCable));
+  EXPECT_FALSE(mouse.Notifications().IsBound(DeviceKind::MouseCable));
   EXPECT_TRUE(set_->IsConnected(DeviceSlot::Mouse));
   EXPECT_EQ(TakeChanges(), "");
   EXPECT_EQ(set_->StartDevice(DeviceSlot::Mouse).read, DeviceResult::Success);

@@ -14,7 +14,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::TraceLines;
 
-TEST(WorkerThread, StopEndsAWaitingBodyAndWritesTheSignalledLineAndTheExitLine) {
+TEST(WorkerThread, StopEndsAWaitingBodyAndWritesTheGivenExitLine) {
   TraceLines trace;
   WorkerThread worker;
   std::atomic<int> passes{0};
@@ -27,13 +27,10 @@ TEST(WorkerThread, StopEndsAWaitingBodyAndWritesTheSignalledLineAndTheExitLine) 
   EXPECT_EQ(worker.StopAndJoin(), StopOutcome::Stopped);
   EXPECT_FALSE(worker.Running());
   EXPECT_EQ(passes.load(), 0) << "the body waited for the stop, not for its 10 s";
-  EXPECT_EQ(trace.Count("worker exit"), 1);
-  EXPECT_EQ(trace.Count(kStopSignalledLine.substr(0, kStopSignalledLine.size() - 1)), 1);
-  EXPECT_EQ(trace.Count("线程退出：：对象处于非激发状态"), 0);
+  EXPECT_EQ(trace.Count("worker exit"), 1) << "the caller's exit line";
 }
 
 TEST(WorkerThread, ABodyOverItsBoundIsReportedAsTimedOutAndStillJoined) {
-  TraceLines trace;
   WorkerThread worker;
   std::atomic<bool> finished{false};
   ASSERT_TRUE(worker.Start([&](WorkerThread&) {
@@ -43,7 +40,6 @@ TEST(WorkerThread, ABodyOverItsBoundIsReportedAsTimedOutAndStillJoined) {
   }));
   EXPECT_EQ(worker.StopAndJoin(10ms), StopOutcome::TimedOut);
   EXPECT_TRUE(finished.load()) << "StopAndJoin returned before the thread ended";
-  EXPECT_EQ(trace.Count("线程退出：：对象处于非激发状态，超时"), 1);
   EXPECT_FALSE(worker.Joinable());
 }
 

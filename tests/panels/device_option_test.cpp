@@ -22,6 +22,11 @@ using testing::NotifyRecorder;
 using testing::TagCallback;
 using testing::TempSkin;
 
+// A status record as the device sends it; bytes it lacks read as 0.
+devices::PowerStatus Decoded(const std::vector<std::uint8_t>& record) {
+  return devices::PowerStatus::Decode(record);
+}
+
 constexpr char kOptionLayout[] =
     "<widget class=\"CDeviceOptionUI\" name=\"option\">"
     "<widget class=\"QPushButton\" name=\"device_select\">"
@@ -267,7 +272,7 @@ TEST_F(SelectorFixture, StatusRecordsDecodeIntoValueProgressImageAndRadioLogo) {
   ASSERT_TRUE(logo && status && value && Progress());
   for (const StatusCase& c : cases) {
     power_->SetKind(c.kind, 0);
-    power_->SetStatus(c.record);
+    power_->SetStatus(devices::PowerStatus::Decode(c.record));
     EXPECT_EQ(Progress()->value(), c.progress_value) << c.what;
     EXPECT_EQ(!Progress()->isHidden(), c.progress_shown) << c.what;
     EXPECT_EQ(value->text(), QString::fromLatin1(c.value_text)) << c.what;
@@ -278,15 +283,15 @@ TEST_F(SelectorFixture, StatusRecordsDecodeIntoValueProgressImageAndRadioLogo) {
 
 TEST_F(SelectorFixture, UnknownChargeStateKeepsTheImageAndOnlyAMouseShowsTheRadioLogo) {
   power_->SetKind(2, 0);
-  power_->SetStatus(std::vector<std::uint8_t>{40, 2});
-  power_->SetStatus(std::vector<std::uint8_t>{41, 7});
+  power_->SetStatus(Decoded({40, 2}));
+  power_->SetStatus(Decoded({41, 7}));
   EXPECT_EQ(Property(PowerChild("device_power_status"), kImageProperty),
             QStringLiteral("file='power/power.png'"));
   EXPECT_EQ(Progress()->value(), 59);
 
   power_->SetKind(3, 0);
   PowerChild("device_wuxian_logo")->hide();
-  power_->SetStatus(std::vector<std::uint8_t>{40, 0, 0, 1});
+  power_->SetStatus(Decoded({40, 0, 0, 1}));
   EXPECT_TRUE(PowerChild("device_wuxian_logo")->isHidden()) << "a pad never shows the logo";
 }
 
@@ -303,7 +308,7 @@ TEST_F(SelectorFixture, APadShowsItsPhoneTypeAndOtherKindsLeaveItAlone) {
   QWidget* phone = PowerChild("device_phone_type");
   power_->SetKind(3, 0);
   for (const Row& row : rows) {
-    power_->SetStatus(std::vector<std::uint8_t>{90, 0, 0, 0, 0, row.type});
+    power_->SetStatus(Decoded({90, 0, 0, 0, 0, row.type}));
     EXPECT_EQ(Property(phone, ui::kToolTipKeyProperty), QString::fromLatin1(row.key))
         << int{row.type};
     EXPECT_EQ(Property(phone, kImageProperty),
@@ -311,7 +316,7 @@ TEST_F(SelectorFixture, APadShowsItsPhoneTypeAndOtherKindsLeaveItAlone) {
         << int{row.type};
   }
   power_->SetKind(2, 0);
-  power_->SetStatus(std::vector<std::uint8_t>{90, 0, 0, 0, 0, 1});
+  power_->SetStatus(Decoded({90, 0, 0, 0, 0, 1}));
   EXPECT_EQ(Property(phone, ui::kToolTipKeyProperty), QStringLiteral("Phone_type_no_device"))
       << "a mouse's record does not touch the phone type";
 }
@@ -325,12 +330,12 @@ TEST_F(SelectorFixture, ShowTogglesThePowerLayoutAndALongRecordIsCutAtSixtyFourB
   std::vector<std::uint8_t> long_record(4096, 0);
   long_record[0] = 33;
   power_->SetKind(2, 0);
-  power_->SetStatus(long_record);
+  power_->SetStatus(devices::PowerStatus::Decode(long_record));
   EXPECT_EQ(Progress()->value(), 67);
 
   CMpDevicePowerUI bare;  // no children at all
   bare.SetKind(3, 0);
-  bare.SetStatus(std::vector<std::uint8_t>{10, 1, 0, 1, 0, 2});
+  bare.SetStatus(Decoded({10, 1, 0, 1, 0, 2}));
   bare.Show(true);
   EXPECT_EQ(bare.Kind(), 3);
 }

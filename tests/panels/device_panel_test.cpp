@@ -21,6 +21,7 @@
 #include "panels/controls_picture.h"
 #include "panels/device_option.h"
 #include "panels/keyboard_device.h"
+#include "panels/push_messages.h"
 #include "panels/mouse_pad_device.h"
 #include "panels_test_support.h"
 
@@ -83,6 +84,18 @@ std::vector<std::string> Filled(const std::vector<QPointer<CDeviceKeyButtonUI>>&
     if (list[i]) out.push_back(std::to_string(i) + "=" + Name(list[i]).toStdString());
   }
   return out;
+}
+
+TEST(PushMessages, MacroResultsMapToThePanelsMessageKeys) {
+  using devices::MacroPushResult;
+  using devices::MacroPushStatus;
+  EXPECT_EQ(MacroPushMessageKey({MacroPushStatus::OutOfMemory}), "message_text_7");
+  EXPECT_EQ(MacroPushMessageKey({MacroPushStatus::TooLarge, 3}), "message_text_16");
+  for (const MacroPushStatus quiet :
+       {MacroPushStatus::Sent, MacroPushStatus::NothingToSend, MacroPushStatus::TransferFailed,
+        MacroPushStatus::NeedsCable}) {
+    EXPECT_TRUE(MacroPushMessageKey({quiet}).empty()) << static_cast<int>(quiet);
+  }
 }
 
 TEST(BuildKeyButtons, NamesAndUserDataNumberTheKeyAndLightButtons) {
@@ -230,9 +243,9 @@ TEST(DevicePanel, PeriodicWorkRecoloursVisibleLightButtonsFromTheLedEntries) {
   ASSERT_TRUE(lights[0] && lights[1] && lights[125]);
   lights[1]->hide();
 
-  rig.driver().SetLedEntry(0, devices::PackLedEntry({0xFF, 0x10, 0x20, 128}));
-  rig.driver().SetLedEntry(1, devices::PackLedEntry({0x01, 0x02, 0x03, 255}));
-  rig.driver().SetLedEntry(125, devices::PackLedEntry({0x00, 0x80, 0xFF, 255}));
+  rig.driver().Leds().Set(0, devices::PackLedEntry({0xFF, 0x10, 0x20, 128}));
+  rig.driver().Leds().Set(1, devices::PackLedEntry({0x01, 0x02, 0x03, 255}));
+  rig.driver().Leds().Set(125, devices::PackLedEntry({0x00, 0x80, 0xFF, 255}));
   EXPECT_TRUE(rig.panel()->PeriodicWork());
   EXPECT_EQ(lights[0]->LightColor(), QColor(0xFF, 0x10, 0x20));
   EXPECT_EQ(lights[0]->LightBrightness(), 128);
@@ -254,17 +267,17 @@ TEST(DevicePanel, StartUpReadsTheKeyboardAndItsPreviewPaintsThePicture) {
   QElapsedTimer waited;
   waited.start();
   auto lit = [&] {
-    for (const devices::LedEntry& e : rig.driver().LedEntries()) {
+    for (const devices::LedEntry& e : rig.driver().Leds().Entries()) {
       if (e.brightness != 0 && (e.red | e.green | e.blue) != 0) return true;
     }
     return false;
   };
   while (!lit() && waited.elapsed() < 5000) QThread::msleep(5);
   ASSERT_TRUE(lit()) << "the preview painted nothing within 5 s";
-  rig.driver().StopPreview();  // hold the entries still while they are compared
+  rig.driver().Preview().Stop();  // hold the entries still while they are compared
 
   rig.panel()->PeriodicWork();
-  const std::vector<devices::LedEntry> entries = rig.driver().LedEntries();
+  const std::vector<devices::LedEntry> entries = rig.driver().Leds().Entries();
   ASSERT_GE(entries.size(), 126u);
   for (std::size_t light : {0u, 1u, 125u}) {
     const CDeviceKeyButtonUI* button = rig.panel()->LightButtons()[light];
