@@ -184,7 +184,7 @@ void LanguageController::StoreLanguageId(int id) {
   if (settings_ == nullptr) return;
   settings_->setValue(kLanguageValue, id);
   settings_->sync();
-  if (settings_->status() == QSettings::NoError) DebugTrace("写成功！");
+  if (settings_->status() == QSettings::NoError) DebugTrace("写成功！ (language choice stored)");
 }
 
 }  // namespace norvik::app

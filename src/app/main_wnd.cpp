@@ -304,7 +304,7 @@ void CMainWnd::StopThreads() {
 void CMainWnd::ExitProgram() {
   if (exited_) return;
   exited_ = true;
-  DebugTrace("退出测试");
+  DebugTrace("退出测试 (program exits)");
   CloseChildWindows();
   StopThreads();
   if (tray_) tray_->hide();
@@ -488,7 +488,7 @@ ui::LRESULT CMainWnd::HandleCustomMessage(unsigned msg, ui::WPARAM wParam, ui::L
       }
       return 0;
     case kInstanceMessage:
-      DebugTraceF("软件标示 %u，%lx%lx", msg, static_cast<unsigned long>(wParam),
+      DebugTraceF("软件标示 (instance message) %u, %lx%lx", msg, static_cast<unsigned long>(wParam),
                   static_cast<unsigned long>(lParam));
       BringToFront();
       handled = true;

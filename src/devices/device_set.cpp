@@ -30,13 +30,13 @@ const char* ArrivalLine(DeviceSlot slot) {
   switch (slot) {
     case DeviceSlot::Keyboard:
     case DeviceSlot::Keyboard2:
-      return "添加一个键盘设备";
+      return "添加一个键盘设备 (keyboard added)";
     case DeviceSlot::Mouse:
-      return "添加一个鼠标设备";
+      return "添加一个鼠标设备 (mouse added)";
     case DeviceSlot::MousePad:
-      return "添加一个鼠标垫设备";
+      return "添加一个鼠标垫设备 (mouse pad added)";
     case DeviceSlot::Headset:
-      return "添加一个耳机设备";
+      return "添加一个耳机设备 (headset added)";
   }
   return "";
 }
@@ -45,13 +45,13 @@ const char* RemovalLine(DeviceSlot slot) {
   switch (slot) {
     case DeviceSlot::Keyboard:
     case DeviceSlot::Keyboard2:
-      return "键盘设备丢失";
+      return "键盘设备丢失 (keyboard removed)";
     case DeviceSlot::Mouse:
-      return "鼠标设备丢失";
+      return "鼠标设备丢失 (mouse removed)";
     case DeviceSlot::MousePad:
-      return "鼠标垫设备丢失";
+      return "鼠标垫设备丢失 (mouse pad removed)";
     case DeviceSlot::Headset:
-      return "耳机设备丢失";
+      return "耳机设备丢失 (headset removed)";
   }
   return "";
 }

@@ -31,7 +31,7 @@ inline constexpr std::chrono::milliseconds kWatcherPassInterval{100};
 inline constexpr std::chrono::milliseconds kWatcherFullPassInterval{3000};
 // The main window gives each of its threads this long to end.
 inline constexpr std::chrono::milliseconds kWatcherStopBound{1000};
-inline constexpr char kWatcherExitLine[] = "抓取设备线程设定退出";
+inline constexpr char kWatcherExitLine[] = "抓取设备线程设定退出 (device watcher ends)";
 
 struct WatcherOptions {
   std::chrono::milliseconds pass_interval = kWatcherPassInterval;

@@ -48,7 +48,7 @@ inline constexpr int kAudioLevelMax = 100;
 inline constexpr int kVoiceEffectCount = 4;
 inline constexpr std::chrono::milliseconds kAudioSearchRetry{1000};
 inline constexpr std::chrono::milliseconds kHeadsetFrameRepeat{1000};
-inline constexpr char kAudioWatchExitLine[] = "HS音频设备线程设定退出";
+inline constexpr char kAudioWatchExitLine[] = "HS音频设备线程设定退出 (headset audio watch ends)";
 
 // One level control as the library reports it.
 struct AudioLevelValues {

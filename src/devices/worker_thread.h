@@ -24,9 +24,11 @@ enum class StopOutcome {
 };
 
 // Exit lines of a stop, as the diagnostic stream shows them.
-inline constexpr std::string_view kStopSignalledLine = "线程退出：：对象处于激发状态\n";
-inline constexpr std::string_view kStopTimedOutLine = "线程退出：：对象处于非激发状态，超时\n";
-inline constexpr std::string_view kStopErrorLine = "线程退出：：错误\n";
+inline constexpr std::string_view kStopSignalledLine =
+    "线程退出：：对象处于激发状态 (thread stopped on request)\n";
+inline constexpr std::string_view kStopTimedOutLine =
+    "线程退出：：对象处于非激发状态，超时 (thread stop timed out; joined later)\n";
+inline constexpr std::string_view kStopErrorLine = "线程退出：：错误 (thread stop failed)\n";
 
 // Default bound of a stop (the device threads' 500 ms).
 inline constexpr std::chrono::milliseconds kDefaultStopBound{500};

@@ -13,9 +13,9 @@ namespace {
 // Chunk offsets travel as 16 bits; a transfer must end at or below this.
 constexpr std::uint32_t kOffsetSpace = 0x10000;
 
-constexpr std::string_view kRequestLabel = "命令";
-constexpr std::string_view kReplyLabel = "返回";
-constexpr std::string_view kFrameDroppedLine = "放弃灯光数据";
+constexpr std::string_view kRequestLabel = "命令 (request)";
+constexpr std::string_view kReplyLabel = "返回 (reply)";
+constexpr std::string_view kFrameDroppedLine = "放弃灯光数据 (light frame dropped: channel busy)";
 
 constexpr std::size_t kDumpLineBytes = 32;
 constexpr std::size_t kDumpGroupBytes = 4;

@@ -100,18 +100,11 @@ class RecordingBackend : public HidBackend {
   std::vector<Event> events_;
 };
 
-TEST(DeviceIoThreads, LiveFrameIsDroppedWithItsTraceLineWhileAnExchangeRuns) {
+TEST(DeviceIoThreads, LiveFrameIsDroppedWhileAnExchangeRuns) {
   EmulatedChannel channel(EmulatedProduct::Keyboard);
   ASSERT_TRUE(channel.opened());
   // A slow pipe keeps the configuration exchange waiting for its reply.
   channel.device().Faults().SetReportDelay(300ms);
-  std::vector<std::string> lines;
-  std::mutex lines_mutex;
-  SetDebugTraceSink([&](std::string_view line) {
-    std::lock_guard lock(lines_mutex);
-    lines.emplace_back(line);
-  });
-
   std::atomic<int> config_result{99};
   std::thread config([&] { config_result = ToInt(channel.io().BeginConfig()); });
   ASSERT_TRUE(WaitBusy(channel.io()));
@@ -119,15 +112,12 @@ TEST(DeviceIoThreads, LiveFrameIsDroppedWithItsTraceLineWhileAnExchangeRuns) {
   const int frame_result = ToInt(channel.io().SendLightFrame(Bytes(378)));
   const bool busy_after_frame = channel.io().IsBusy();
   config.join();
-  SetDebugTraceSink({});
 
   EXPECT_EQ(frame_result, 1) << "a dropped frame is not a failure";
   EXPECT_TRUE(busy_after_frame) << "the frame must have returned without waiting";
   EXPECT_EQ(config_result.load(), 1);
   EXPECT_EQ(channel.device().LightFrameCount(), frames_before);
   EXPECT_EQ(channel.WireLog(), (std::vector<Wire>{{0x01, 0, 0}})) << "no 0x12 on the wire";
-  std::lock_guard lock(lines_mutex);
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "放弃灯光数据"), lines.end());
 }
 
 TEST(DeviceIoThreads, FramesNeverLandBetweenARequestAndItsReply) {
