@@ -4,14 +4,14 @@ namespace norvik::app {
 
 std::optional<std::size_t> FindInterfaceRow(const ProductRow& product,
                                             const hid::HidInterfaceCopy& copy) {
-  for (std::size_t i = 0; i < copy.size(); ++i) {
-    const hid::HidInterfaceRow& row = copy[i].row;
-    if (row.vendor_id == product.vendor_id && row.product_id == product.product_id &&
-        row.device_kind == product.kind && row.role == product.role) {
-      return i;
-    }
-  }
-  return std::nullopt;
+  return hid::FindKindRow(copy, product.kind, product.role);
+}
+
+hid::HidInterfaceRow ProductIdentity(const ProductRow& product) {
+  hid::HidInterfaceRow none;
+  none.device_kind = product.kind;
+  none.role = product.role;
+  return hid::TableRowOf(product.kind, product.role).value_or(none);
 }
 
 std::optional<std::size_t> ProductOfSlot(devices::DeviceSlot slot) {

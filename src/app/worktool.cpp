@@ -31,8 +31,9 @@ std::array<std::uint8_t, kWorkToolBufferSize> BuildWorkToolBuffer() {
     writer.Put(static_cast<std::uint32_t>(target.hex_flag));
   writer.Put(static_cast<std::uint32_t>(kProducts.size()));
   for (const ProductRow& product : kProducts) {
-    writer.Put(product.vendor_id);
-    writer.Put(product.product_id);
+    const hid::HidInterfaceRow identity = ProductIdentity(product);
+    writer.Put(identity.vendor_id);
+    writer.Put(identity.product_id);
     writer.Put(static_cast<std::uint32_t>(product.kind));
   }
   return buffer;

@@ -25,6 +25,21 @@ HidInterfaceCopy MakeHidInterfaceCopy() {
   return copy;
 }
 
+std::optional<std::size_t> FindKindRow(std::span<const HidInterfaceBinding> rows, DeviceKind kind,
+                                       InterfaceRole role) {
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].row.device_kind == kind && rows[i].row.role == role) return i;
+  }
+  return std::nullopt;
+}
+
+std::optional<HidInterfaceRow> TableRowOf(DeviceKind kind, InterfaceRole role) {
+  for (const HidInterfaceRow& row : kHidInterfaceTable) {
+    if (row.device_kind == kind && row.role == role) return row;
+  }
+  return std::nullopt;
+}
+
 HidPathIds ParseHidPathIds(std::string_view path) {
   HidPathIds ids;
   ids.vendor_id = ParsePathNumber(path, "vid_");

@@ -90,6 +90,13 @@ using HidInterfaceCopy = std::array<HidInterfaceBinding, kHidInterfaceRowCount>;
 // A fresh working copy: every row of the table, none connected.
 HidInterfaceCopy MakeHidInterfaceCopy();
 
+// The first row of rows with device kind and role, if any.
+std::optional<std::size_t> FindKindRow(std::span<const HidInterfaceBinding> rows, DeviceKind kind,
+                                       InterfaceRole role);
+// The table row of kind and role: the identity (vendor and product id, interface, usages) of
+// that device kind's interface. The table has a row for every kind the program drives.
+std::optional<HidInterfaceRow> TableRowOf(DeviceKind kind, InterfaceRole role);
+
 // The four numbers a path carries.
 struct HidPathIds {
   std::uint16_t vendor_id = 0;
