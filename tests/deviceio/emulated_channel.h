@@ -13,6 +13,7 @@
 #include "emulator/emulated_bus.h"
 #include "emulator/emulated_device.h"
 #include "hid/device_io.h"
+#include "support/device_rig.h"
 
 namespace norvik::hid::testing {
 
@@ -39,35 +40,23 @@ inline int LinkModeOf(EmulatedProduct product) {
   return product == EmulatedProduct::MouseReceiver ? kLinkModeReceiver : kLinkModeDirect;
 }
 
+// The device rig's channel, with the wire log of the device read back.
 class EmulatedChannel {
  public:
   explicit EmulatedChannel(EmulatedProduct product,
                            Presentation presentation = Presentation::PerCollection)
-      : bus_(presentation), io_(&bus_) {
-    id_ = bus_.Plug(product);
-    device_ = bus_.DeviceAs<CommandDevice>(id_);
-    const auto path =
-        bus_.PathOf(id_, CommandDevice::kVendorInterface, CommandDevice::kCommandCollection);
-    if (device_ == nullptr || !path) {
-      ADD_FAILURE() << "no command collection on the emulated device";
-      return;
-    }
-    path_ = *path;
-    opened_ = io_.OpenChannel(path_, LinkModeOf(product));
-    EXPECT_TRUE(opened_) << path_;
-    device_->ClearRequestLog();
-  }
+      : rig_(product, presentation) {}
 
-  DeviceIo& io() { return io_; }
-  CommandDevice& device() { return *device_; }
-  EmulatedBus& bus() { return bus_; }
-  const std::string& path() const { return path_; }
-  bool opened() const { return opened_; }
+  DeviceIo& io() { return rig_.io(); }
+  CommandDevice& device() { return rig_.device(); }
+  EmulatedBus& bus() { return rig_.bus(); }
+  const std::string& path() const { return rig_.path(); }
+  bool opened() const { return rig_.opened(); }
 
   // The command requests that reached the device since the last clear, oldest first.
   std::vector<Wire> WireLog() const {
     std::vector<Wire> wires;
-    for (const auto& record : device_->RequestLog()) {
+    for (const auto& record : rig_.device().RequestLog()) {
       if (record.interface_number != CommandDevice::kVendorInterface ||
           record.report.size() < kPayloadByte) {
         continue;
@@ -82,7 +71,7 @@ class EmulatedChannel {
   // The full reports of the logged command requests.
   std::vector<std::vector<std::uint8_t>> WireReports() const {
     std::vector<std::vector<std::uint8_t>> reports;
-    for (const auto& record : device_->RequestLog()) {
+    for (const auto& record : rig_.device().RequestLog()) {
       if (record.interface_number == CommandDevice::kVendorInterface) {
         reports.push_back(record.report);
       }
@@ -91,12 +80,7 @@ class EmulatedChannel {
   }
 
  private:
-  EmulatedBus bus_;
-  DeviceIo io_;
-  emulator::DeviceId id_ = 0;
-  std::shared_ptr<CommandDevice> device_;
-  std::string path_;
-  bool opened_ = false;
+  norvik::testing::ChannelRig rig_;
 };
 
 }  // namespace norvik::hid::testing

@@ -89,12 +89,13 @@ TEST(FaultInjection, ClearDisarmsEverything) {
 }
 
 TEST(FaultInjection, UnplugAfterKRequestsFailsTheNextWriteAndTellsTheBus) {
-  EmulatedBus bus;
+  norvik::testing::DeviceRig rig({EmulatedProduct::MouseCable});
+  EmulatedBus& bus = rig.bus();
   std::atomic<int> changes{0};
-  const DeviceId id = bus.Plug(EmulatedProduct::MouseCable);
+  const DeviceId id = rig.IdOf();
   bus.SetChangeCallback([&] { ++changes; });
-  auto mouse = bus.DeviceAs<EmulatedMouse>(id);
-  auto handle = bus.Open(bus.PathOf(id, 1, 4).value(), true, true, false);
+  auto mouse = rig.Device<EmulatedMouse>();
+  auto handle = bus.Open(rig.CommandPath(), true, true, false);
   ASSERT_NE(handle, nullptr);
   mouse->Faults().UnplugAfterRequests(2);
   CommandReport reply{};
@@ -117,10 +118,9 @@ TEST(FaultInjection, UnplugAfterKRequestsFailsTheNextWriteAndTellsTheBus) {
 }
 
 TEST(FaultInjection, ReportDelayHoldsEachReplyBackUntilItsTime) {
-  EmulatedBus bus;
-  const DeviceId id = bus.Plug(EmulatedProduct::Keyboard);
-  auto kb = bus.DeviceAs<EmulatedKeyboard>(id);
-  auto handle = bus.Open(bus.PathOf(id, 1, 4).value(), true, true, false);
+  norvik::testing::DeviceRig rig({EmulatedProduct::Keyboard});
+  auto kb = rig.Device<EmulatedKeyboard>();
+  auto handle = rig.bus().Open(rig.CommandPath(), true, true, false);
   ASSERT_NE(handle, nullptr);
   kb->Faults().SetReportDelay(std::chrono::milliseconds(200));
   const CommandReport request = Req(0x01);
@@ -138,10 +138,9 @@ TEST(FaultInjection, ReportDelayHoldsEachReplyBackUntilItsTime) {
 }
 
 TEST(FaultInjection, PollIntervalSendsOneReplyPerPollOnAFixedSchedule) {
-  EmulatedBus bus;
-  const DeviceId id = bus.Plug(EmulatedProduct::Keyboard);
-  auto kb = bus.DeviceAs<EmulatedKeyboard>(id);
-  auto handle = bus.Open(bus.PathOf(id, 1, 4).value(), true, true, false);
+  norvik::testing::DeviceRig rig({EmulatedProduct::Keyboard});
+  auto kb = rig.Device<EmulatedKeyboard>();
+  auto handle = rig.bus().Open(rig.CommandPath(), true, true, false);
   ASSERT_NE(handle, nullptr);
   const auto interval = std::chrono::milliseconds(100);
   kb->Faults().SetPollInterval(interval);
