@@ -15,7 +15,8 @@
 
 namespace norvik::app {
 
-inline constexpr char kSyncThreadExitLine[] = "同步灯光线程设定退出 (lighting synchroniser thread ends)";
+inline constexpr char kSyncThreadExitLine[] =
+    "同步灯光线程设定退出 (lighting synchroniser thread ends)";
 inline constexpr std::chrono::milliseconds kSyncTickWait{1};
 inline constexpr std::chrono::milliseconds kSyncIdleWait{1000};
 

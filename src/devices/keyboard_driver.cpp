@@ -245,8 +245,7 @@ MacroPushResult KeyboardDriver::WriteMacroTable() {
   if (table.status == MacroTableStatus::TooLarge) {
     return {MacroPushStatus::TooLarge, table.units_over, DeviceResult::Success};
   }
-  const DeviceResult result =
-      RunConfigSequence(io, [&] { return io.WriteMacroData(table.bytes); });
+  const DeviceResult result = RunConfigSequence(io, [&] { return io.WriteMacroData(table.bytes); });
   if (result != DeviceResult::Success) return {MacroPushStatus::TransferFailed, 0, result};
   outcome.status = MacroPushStatus::Sent;
   return outcome;

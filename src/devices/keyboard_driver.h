@@ -33,7 +33,8 @@ inline constexpr char kSyncRequestLine[] =
     "接收到自动添加设备的同步信息要求 (sync request from the device)";
 inline constexpr char kKeyboardReaderExitLine[] =
     "MS 设备同步线程设定退出 (keyboard notification reader ends)";
-inline constexpr char kKeyboardPreviewExitLine[] = "KB灯光线程设定退出 (keyboard lighting preview ends)";
+inline constexpr char kKeyboardPreviewExitLine[] =
+    "KB灯光线程设定退出 (keyboard lighting preview ends)";
 // The user lighting list of the keyboard (its product's light configuration name).
 inline constexpr char kKeyboardLightingListName[] = "zintu_light.config";
 // Built-in lighting modes of the keyboard firmware; higher selections are user effects.

@@ -95,8 +95,8 @@ MouseSettingsBlock BuildMouseSettingsBlock(const MouseSettingsSource& source);
 
 // The decoded read-back of one profile's block.
 struct MouseSettingsReadout {
-  // Bytes 1-8: mode, brightness, speed (5 − byte 3, within 0-5), option, multi-colour, red, green, blue;
-  // the other light values stay 0.
+  // Bytes 1-8: mode, brightness, speed (5 − byte 3, within 0-5), option, multi-colour, red, green,
+  // blue; the other light values stay 0.
   profiles::LightState light;
   std::uint8_t polling_rate = 0;
   std::uint8_t active_stage = 0;

@@ -254,8 +254,7 @@ DeviceResult MouseDriver::WriteSettings(int profile, int /*active_index*/) {
   const MouseSettingsBlock block = BuildMouseSettingsBlock(source);
   // The receiver link is asked again before each of the three commands.
   return RunConfigSequence(
-      Io(),
-      [&] { return LinkGate() ? Io().WriteMemory(block, address) : DeviceResult::NotSent; },
+      Io(), [&] { return LinkGate() ? Io().WriteMemory(block, address) : DeviceResult::NotSent; },
       [this] { return LinkGate(); });
 }
 

@@ -37,7 +37,8 @@ inline constexpr std::uint16_t kMouseUsageProfile = 0x10;          // high byte:
 inline constexpr std::uint16_t kMouseUsageProfileAndStage = 0x11;  // and DPI stage bits 4-7
 inline constexpr char kMouseSyncRequestLine[] =
     "接收到自动添加设备的同步信息要求 (sync request from the mouse)";
-inline constexpr char kMouseReaderExitLine[] = "MS 设备同步线程设定退出 (mouse notification reader ends)";
+inline constexpr char kMouseReaderExitLine[] =
+    "MS 设备同步线程设定退出 (mouse notification reader ends)";
 
 // Outcome of a DPI edit made through the driver (the command line's DPI commands).
 enum class DpiEditStatus {

@@ -15,8 +15,10 @@
 
 namespace norvik::devices {
 
-inline constexpr char kMousePadReaderExitLine[] = "MS设备同步线程设定退出 (mouse pad notification reader ends)";
-inline constexpr char kMousePadPreviewExitLine[] = "MS灯光线程设定退出 (mouse pad lighting preview ends)";
+inline constexpr char kMousePadReaderExitLine[] =
+    "MS设备同步线程设定退出 (mouse pad notification reader ends)";
+inline constexpr char kMousePadPreviewExitLine[] =
+    "MS灯光线程设定退出 (mouse pad lighting preview ends)";
 
 class MousePadDriver final : public DeviceDriver {
  public:

@@ -166,8 +166,7 @@ void CVelmoranUSBDevice::QueryPower() {
   const auto status = driver_->LastPowerStatus();
   if (!status) return;
   if (power_ != nullptr) power_->SetStatus(*status);
-  if (main_window_ != nullptr)
-    main_window_->PostMessage(kMessagePowerValue, status->power_value);
+  if (main_window_ != nullptr) main_window_->PostMessage(kMessagePowerValue, status->power_value);
 }
 
 bool CVelmoranUSBDevice::QueryLink() {

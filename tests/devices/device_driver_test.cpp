@@ -213,7 +213,8 @@ TEST(DeviceDriver, NotificationReaderHandsOverEachUsageAndStopsWithItsExitLine) 
   for (const auto presentation : {Presentation::PerCollection, Presentation::PerInterfaceNode}) {
     TraceLines trace;
     DriverRig<ProbeDriver> rig(emulator::EmulatedProduct::MousePad, MakeProbe, presentation);
-    ASSERT_TRUE(rig.driver().Notifications().Bind(rig.NotificationPath(), hid::DeviceKind::MousePad));
+    ASSERT_TRUE(
+        rig.driver().Notifications().Bind(rig.NotificationPath(), hid::DeviceKind::MousePad));
     EXPECT_TRUE(rig.driver().Notifications().IsBound(hid::DeviceKind::MousePad));
     rig.device().InjectConsumerUsage(0x0401, /*release_after=*/true);
     rig.device().InjectConsumerUsage(0x0123);

@@ -337,7 +337,7 @@ TEST_F(HeadsetDriverTest, LiveFrameReachesTheHeadsetAsTwelveReportsInOrder) {
   ASSERT_TRUE(driver->OpenCommand(HidPath(), hid::kLinkModeDirect));
   for (std::size_t light = 0; light < kHeadsetLightCount; ++light) {
     driver->Leds().Set(light, PackLedEntry({static_cast<std::uint8_t>(20 * light), 100, 255,
-                                             static_cast<std::uint8_t>(255 - light)}));
+                                            static_cast<std::uint8_t>(255 - light)}));
   }
   EXPECT_EQ(driver->SendLiveFrame(), DeviceResult::Success);
   std::vector<std::uint32_t> packed;

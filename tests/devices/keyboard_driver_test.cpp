@@ -460,8 +460,8 @@ TEST_F(KeyboardNotificationTest, ASlotWithoutAKeyAndOtherUsagesAreIgnored) {
 TEST(KeyboardDriver, SecondModelReportsProfileChangesMadeOnTheDevice) {
   KeyboardRig rig(EmulatedProduct::SecondKeyboard, MakeSecondModel);
   ASSERT_TRUE(rig.Open());
-  ASSERT_TRUE(
-      rig.driver().Notifications().Bind(rig.NotificationPath(), hid::DeviceKind::KeyboardSecondModel));
+  ASSERT_TRUE(rig.driver().Notifications().Bind(rig.NotificationPath(),
+                                                hid::DeviceKind::KeyboardSecondModel));
   auto& keyboard = static_cast<EmulatedKeyboard&>(rig.device());
   keyboard.InjectKeyPress(3);            // key usages go to the profile handler: ignored
   keyboard.InjectConsumerUsage(0x1203);  // high byte 0x12: ignored
@@ -481,8 +481,8 @@ TEST(KeyboardDriver, SecondModelReportsProfileChangesMadeOnTheDevice) {
 
 TEST(KeyboardDriver, SecondModelIgnoresProfileChangesWhileItsChannelIsClosed) {
   KeyboardRig rig(EmulatedProduct::SecondKeyboard, MakeSecondModel);
-  ASSERT_TRUE(
-      rig.driver().Notifications().Bind(rig.NotificationPath(), hid::DeviceKind::KeyboardSecondModel));
+  ASSERT_TRUE(rig.driver().Notifications().Bind(rig.NotificationPath(),
+                                                hid::DeviceKind::KeyboardSecondModel));
   auto& keyboard = static_cast<EmulatedKeyboard&>(rig.device());
   keyboard.InjectProfileChange(3);
   keyboard.InjectSyncRequest();

@@ -63,8 +63,7 @@ TEST(MouseSettingsBlock, LightModesFromNineOnAreSentAsOff) {
   for (const auto& [mode, sent] :
        std::vector<std::pair<int, int>>{{0, 0}, {8, 8}, {9, 0}, {255, 0}}) {
     source.light.SelectItem = static_cast<std::uint8_t>(mode);
-    EXPECT_EQ(BuildMouseSettingsBlock(source)[kMouseModeAt], sent)
-        << "mode " << mode;
+    EXPECT_EQ(BuildMouseSettingsBlock(source)[kMouseModeAt], sent) << "mode " << mode;
   }
 }
 

@@ -170,8 +170,8 @@ TEST_F(MouseDriverWrite, SpeedIsSentAsFiveMinusSpeedOnBothLinksAndReadsBackUncha
     CommandDevice& device = receiver ? static_cast<CommandDevice&>(rig_.receiver())
                                      : static_cast<CommandDevice&>(rig_.cable());
     const char* link = receiver ? "receiver" : "cable";
-    for (const auto& [stored, sent, read] : std::vector<std::array<int, 3>>{
-             {0, 5, 0}, {2, 3, 2}, {5, 0, 5}, {6, 0, 5}, {252, 0, 5}}) {
+    for (const auto& [stored, sent, read] :
+         std::vector<std::array<int, 3>>{{0, 5, 0}, {2, 3, 2}, {5, 0, 5}, {6, 0, 5}, {252, 0, 5}}) {
       profiles::LightState light = driver().MouseProfile().GetLightInfo();
       light.Speed = static_cast<std::uint8_t>(stored);
       driver().MouseProfile().SetLightInfo(light);
@@ -503,7 +503,7 @@ TEST_F(MouseDriverDpi, StageChosenOnTheMouseSurvivesTheNextSettingsPush) {
   RecordingEvents events;
   driver().SetEvents(&events);
   ASSERT_TRUE(driver().Notifications().Bind(rig_.NotificationPath(rig_.cable_id()),
-                                        hid::DeviceKind::MouseCable));
+                                            hid::DeviceKind::MouseCable));
   struct Case {
     const char* how;
     std::function<void()> report;
@@ -571,9 +571,9 @@ class MouseDriverNotify : public ::testing::Test {
 
 TEST_F(MouseDriverNotify, ProfileAndStageChangesFromEitherConnectionReachTheOwner) {
   ASSERT_TRUE(rig_.driver().Notifications().Bind(rig_.NotificationPath(rig_.cable_id()),
-                                             hid::DeviceKind::MouseCable));
+                                                 hid::DeviceKind::MouseCable));
   ASSERT_TRUE(rig_.driver().Notifications().Bind(rig_.NotificationPath(rig_.receiver_id()),
-                                             hid::DeviceKind::MouseReceiver));
+                                                 hid::DeviceKind::MouseReceiver));
   rig_.cable().InjectProfileChange(2, 3);
   ASSERT_TRUE(events_.WaitFor(1));
   EXPECT_EQ(rig_.driver().ActiveProfileIndex(), 2);
@@ -592,7 +592,7 @@ TEST_F(MouseDriverNotify, ProfileAndStageChangesFromEitherConnectionReachTheOwne
 
 TEST_F(MouseDriverNotify, OtherUsagesAndAClosedChannelLeaveTheProfileAlone) {
   ASSERT_TRUE(rig_.driver().Notifications().Bind(rig_.NotificationPath(rig_.cable_id()),
-                                             hid::DeviceKind::MouseCable));
+                                                 hid::DeviceKind::MouseCable));
   rig_.cable().InjectConsumerUsage(0x1203);  // neither 0x10xx nor 0x11xx
   rig_.cable().InjectKeyPress(2);            // the mouse reports no key presses
   rig_.driver().DetachCable();

@@ -184,10 +184,10 @@ TEST(MouseThreads, ReadersOfBothConnectionsStopPromptlyOnShutdown) {
   rig.AttachCable();
   rig.AttachReceiver();
   MouseDriver& driver = rig.driver();
-  ASSERT_TRUE(
-      driver.Notifications().Bind(rig.NotificationPath(rig.cable_id()), hid::DeviceKind::MouseCable));
+  ASSERT_TRUE(driver.Notifications().Bind(rig.NotificationPath(rig.cable_id()),
+                                          hid::DeviceKind::MouseCable));
   ASSERT_TRUE(driver.Notifications().Bind(rig.NotificationPath(rig.receiver_id()),
-                                      hid::DeviceKind::MouseReceiver));
+                                          hid::DeviceKind::MouseReceiver));
   ASSERT_TRUE(driver.LiveFrames().Start());
   // One reader loses its device while it waits.
   rig.bus().Unplug(rig.cable_id());

@@ -21,8 +21,8 @@
 #include "panels/controls_picture.h"
 #include "panels/device_option.h"
 #include "panels/keyboard_device.h"
-#include "panels/push_messages.h"
 #include "panels/mouse_pad_device.h"
+#include "panels/push_messages.h"
 #include "panels_test_support.h"
 
 namespace norvik::panels {

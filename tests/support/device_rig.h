@@ -220,8 +220,7 @@ class DeviceRig {
         .value_or("");
   }
   std::string NotificationPath(std::size_t n = 0) const {
-    return bus_
-        .PathOf(IdOf(n), CommandDevice::kVendorInterface, CommandDevice::kConsumerCollection)
+    return bus_.PathOf(IdOf(n), CommandDevice::kVendorInterface, CommandDevice::kConsumerCollection)
         .value_or("");
   }
   const std::filesystem::path& UserRoot() const { return user_.path(); }
@@ -240,8 +239,7 @@ class DeviceRig {
 template <class Driver>
 class DriverRig {
  public:
-  using Factory =
-      std::function<std::unique_ptr<Driver>(hid::HidBackend*, devices::DeviceFolders)>;
+  using Factory = std::function<std::unique_ptr<Driver>(hid::HidBackend*, devices::DeviceFolders)>;
 
   DriverRig(EmulatedProduct product, Factory make,
             Presentation presentation = Presentation::PerCollection)
@@ -297,8 +295,8 @@ class ChannelRig {
       ADD_FAILURE() << "no command collection on the emulated device";
       return;
     }
-    const int mode = product == EmulatedProduct::MouseReceiver ? hid::kLinkModeReceiver
-                                                               : hid::kLinkModeDirect;
+    const int mode =
+        product == EmulatedProduct::MouseReceiver ? hid::kLinkModeReceiver : hid::kLinkModeDirect;
     opened_ = io_.OpenChannel(path_, mode);
     EXPECT_TRUE(opened_) << path_;
     device_->ClearRequestLog();
