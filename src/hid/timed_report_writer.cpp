@@ -33,8 +33,8 @@ int TimedReportWriter::Write(std::span<const std::uint8_t> report, int timeout_m
   if (fd_ < 0 || report.empty()) return -1;
   const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeout_ms, 0));
   std::unique_lock lock(mutex_);
-  const bool retry = state_ != State::Idle && std::equal(pending_.begin(), pending_.end(),
-                                                         report.begin(), report.end());
+  const bool retry = state_ != State::Idle &&
+                     std::equal(pending_.begin(), pending_.end(), report.begin(), report.end());
   if (!retry) {
     // The previous report first: the device takes them in order.
     const bool free = changed_.wait_until(

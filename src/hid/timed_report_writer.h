@@ -52,7 +52,7 @@ class TimedReportWriter {
   std::chrono::steady_clock::time_point queued_at_;
   int result_ = 0;
   std::atomic<bool> stop_{false};  // set under mutex_ (for the waits), read without it
-  std::thread thread_;  // last: started once everything above is set
+  std::thread thread_;             // last: started once everything above is set
 };
 
 }  // namespace norvik::hid

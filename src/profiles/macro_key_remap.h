@@ -34,7 +34,7 @@ class MacroList;
 
 // What deleting a macro did to the device's files.
 struct MacroDeleteOutcome {
-  int deleted_index = -1;    // -1: nothing was selected or "macro.config" could not be written
+  int deleted_index = -1;      // -1: nothing was selected or "macro.config" could not be written
   int profiles_rewritten = 0;  // profile files whose key assignments changed
   int profiles_failed = 0;     // profile files that needed the change but could not be written
   bool Ok() const { return deleted_index >= 0 && profiles_failed == 0; }

@@ -67,6 +67,8 @@ UpdateResult UpdateClient::QueryUpdate(const UpdateTarget& target, std::string_v
   const int read = http_.HttpRequest("POST", url, body, reply, /*use_proxy=*/false, stop);
   if (read <= 0) {
     result.name = std::string(TextUntilZero(reply));
+    // The service was reached but sent nothing to read: not an answer either.
+    result.unusable_reply = result.name != kNoLinkServer;
     return result;
   }
   result.unusable_reply = true;
@@ -99,7 +101,8 @@ std::vector<UpdateCheckRow> CheckForUpdates(std::string_view base_url,
     row.installed = LocalVersionText(target);
     if (!cancel.stop_requested()) {
       UpdateClient client{std::string(base_url), settings};
-      const UpdateResult result = client.QueryUpdate(target, MakeAppKey(target), cancel.get_token());
+      const UpdateResult result =
+          client.QueryUpdate(target, MakeAppKey(target), cancel.get_token());
       row.status = result.status;
       row.available = result.server_version_text;
       row.reachable = result.name != kNoLinkServer;

@@ -34,7 +34,7 @@ class UpdateClient {
   //  - The exchange failed or was cut after some bytes: status 0, fields empty; a partial reply
   //    is not trusted even when what arrived happens to parse.
   //  - The reply is not a usable object (see ParseUpdateReply): status 0, fields empty.
-  //  In the last two cases unusable_reply is set.
+  //  In the last two cases, and for an empty reply, unusable_reply is set.
   //  - Otherwise EvaluateReply: status 1 or 7 with the reply's texts.
   UpdateResult QueryUpdate(const UpdateTarget& target, std::string_view app_key,
                            std::stop_token stop = {});

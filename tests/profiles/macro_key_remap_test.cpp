@@ -142,7 +142,8 @@ TEST(MacroKeyRemap, DeletingAMacroRemapsEveryProfileAndNothingWithoutASelection)
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(macros.NewMacro()) << i;
   const std::filesystem::path a = temp / "a.Json";
   const std::filesystem::path b = temp / "b.Json";
-  ASSERT_TRUE(JsonFileStore::WriteJson(a, ProfileWithKeys({Assign(0x70, 1, 0), Assign(0x71, 2, 3)})));
+  ASSERT_TRUE(
+      JsonFileStore::WriteJson(a, ProfileWithKeys({Assign(0x70, 1, 0), Assign(0x71, 2, 3)})));
   ASSERT_TRUE(JsonFileStore::WriteJson(b, ProfileWithKeys({Assign(0x70, 0, 0)})));
   const std::vector<std::filesystem::path> files = {a, b};
 

@@ -39,6 +39,8 @@ void ExpectNoAnswer(const UpdateResult& result, const std::string& name) {
   EXPECT_EQ(result.local_version_text, "");
   EXPECT_EQ(result.version_name, "");
   EXPECT_EQ(result.download_path, "");
+  // Reached but nothing usable came back, or not reached at all.
+  EXPECT_EQ(result.unusable_reply, name != kNoLinkServer);
 }
 
 class QueryUpdateTest : public UpdateServerTest {
@@ -225,8 +227,8 @@ TEST_F(QueryUpdateTest, CheckTellsUnusableRepliesAndEndsAtItsOwnLimit) {
   HttpClientSettings patient;
   patient.receive_timeout = milliseconds{60000};
   const auto start = std::chrono::steady_clock::now();
-  const auto rows = CheckForUpdates(server_.BaseUrl("silent"), table, patient, {},
-                                    milliseconds{500});
+  const auto rows =
+      CheckForUpdates(server_.BaseUrl("silent"), table, patient, {}, milliseconds{500});
   EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds{30000});
   ASSERT_EQ(rows.size(), 4u);
   for (const auto& row : rows) {
