@@ -307,12 +307,15 @@ class Xvfb {
     if (::poll(&watch, 1, 20000) == 1 && ::read(ready[0], number, sizeof number - 1) > 0) {
       display_ = ":" + std::string(number, std::strcspn(number, "\n"));
     }
-    ::close(ready[0]);
+    // Kept open: Xvfb may still be writing the rest of its line, and a closed pipe ends it.
+    ready_ = ready[0];
   }
   ~Xvfb() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    if (ready_ >= 0) ::close(ready_);
   }
   Xvfb(const Xvfb&) = delete;
   Xvfb& operator=(const Xvfb&) = delete;
@@ -320,6 +323,7 @@ class Xvfb {
 
  private:
   pid_t pid_ = -1;
+  int ready_ = -1;
   std::string display_;
 };
 
