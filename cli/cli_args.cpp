@@ -51,45 +51,95 @@ constexpr std::array<SettingKey, 6> kMouseSystemKeys = {{
 
 }  // namespace
 
+bool LooksLikeOption(std::string_view word) {
+  if (word.size() < 2 || word[0] != '-') return false;
+  return !(word[1] >= '0' && word[1] <= '9');
+}
+
+std::optional<devices::ScreenSize> ParseScreenSize(std::string_view text) {
+  const auto x = text.find_first_of("xX");
+  if (x == std::string_view::npos) return std::nullopt;
+  const std::string_view width = text.substr(0, x);
+  const std::string_view height = text.substr(x + 1);
+  // Decimal only: "0x10x20" must not read as hex.
+  for (const std::string_view side : {width, height}) {
+    if (side.empty() || side.find_first_not_of("0123456789") != std::string_view::npos) {
+      return std::nullopt;
+    }
+  }
+  const auto w = ParseInteger(width, 1, 65535);
+  const auto h = ParseInteger(height, 1, 65535);
+  if (!w || !h) return std::nullopt;
+  return devices::ScreenSize{static_cast<std::uint16_t>(*w), static_cast<std::uint16_t>(*h)};
+}
+
+namespace {
+
+// The value of "--name VALUE" or "--name=VALUE" at args[i] (i moves past a separate value).
+// nullopt when arg is not that option; an empty optional string inside means it is, but the
+// value is missing.
+std::optional<std::optional<std::string>> OptionValue(const std::vector<std::string>& args,
+                                                      std::size_t& i, std::string_view name) {
+  const std::string& arg = args[i];
+  if (arg == name) {
+    if (i + 1 >= args.size()) return std::optional<std::string>();
+    return std::optional<std::string>(args[++i]);
+  }
+  if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 &&
+      arg[name.size()] == '=') {
+    return std::optional<std::string>(arg.substr(name.size() + 1));
+  }
+  return std::nullopt;
+}
+
+bool Refuse(std::string& error, const char* reason) {
+  error = reason;
+  return false;
+}
+
+// Takes args[i] when it is one of the options with a value. False with error set on a bad value;
+// true (and taken set) otherwise.
+bool TakeValueOption(const std::vector<std::string>& args, std::size_t& i, GlobalOptions& options,
+                     bool& taken, std::string& error) {
+  taken = true;
+  if (const auto dir = OptionValue(args, i, "--data-dir")) {
+    if (!*dir || (*dir)->empty()) return Refuse(error, "--data-dir needs a folder");
+    options.data_dir = std::filesystem::path(**dir);
+  } else if (const auto screen = OptionValue(args, i, "--screen")) {
+    const auto size = *screen ? ParseScreenSize(**screen) : std::nullopt;
+    if (!size) return Refuse(error, "--screen needs WxH, e.g. 1920x1080 (1 to 65535 each)");
+    options.screen = *size;
+  } else if (const auto url = OptionValue(args, i, "--url")) {
+    if (!*url || (*url)->empty()) return Refuse(error, "--url needs an address");
+    options.url = **url;
+  } else {
+    taken = false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::optional<GlobalOptions> ParseGlobalOptions(const std::vector<std::string>& args,
                                                 std::string& error) {
   GlobalOptions options;
-  bool options_done = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    // Options are read until the command word; after it every word belongs to the command
-    // (shoot set takes its own --x, --left, ...).
-    if (options_done || !options.words.empty() || arg.empty() || arg[0] != '-') {
+    if (options.literal_from != SIZE_MAX || !LooksLikeOption(arg)) {
       options.words.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      options_done = true;
+    } else if (arg == "--") {
+      options.literal_from = options.words.size();
     } else if (arg == "--emulate") {
       options.emulate = true;
     } else if (arg == "--json") {
       options.json = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
-    } else if (arg == "--data-dir" || arg.rfind("--data-dir=", 0) == 0) {
-      std::string value;
-      if (arg == "--data-dir") {
-        if (i + 1 >= args.size()) {
-          error = "--data-dir needs a folder";
-          return std::nullopt;
-        }
-        value = args[++i];
-      } else {
-        value = arg.substr(std::string_view("--data-dir=").size());
-      }
-      if (value.empty()) {
-        error = "--data-dir needs a folder";
-        return std::nullopt;
-      }
-      options.data_dir = std::filesystem::path(value);
     } else {
-      error = "unknown option " + arg;
-      return std::nullopt;
+      bool taken = false;
+      if (!TakeValueOption(args, i, options, taken, error)) return std::nullopt;
+      // Not ours: the command may know it (shoot set --x); the command table decides.
+      if (!taken) options.words.push_back(arg);
     }
   }
   return options;

@@ -2,6 +2,7 @@
 // Argument handling of norvikctl: the global options, number and switch parsing, KEY=VALUE
 // pairs and the settings the command line may change with their ranges. Pure code.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "devices/device_set.h"
+#include "devices/mouse_blocks.h"
 
 namespace norvik::cli {
 
@@ -21,14 +23,28 @@ struct GlobalOptions {
   bool json = false;
   bool help = false;
   std::optional<std::filesystem::path> data_dir;
-  // What follows the options: COMMAND [SUBCOMMAND] DEVICE [ARGS].
+  std::optional<devices::ScreenSize> screen;  // --screen WxH
+  std::optional<std::string> url;             // --url URL (update check)
+  // Every other word in order: COMMAND [SUBCOMMAND] DEVICE [ARGS], and options the command
+  // itself may take (shoot set --x ...).
   std::vector<std::string> words;
+  // words from this index on came after "--" and are never options.
+  std::size_t literal_from = SIZE_MAX;
 };
 
-// Options may stand anywhere before the command word; "--" ends them. An unknown option or a
-// missing value gives the reason in error.
+// The options norvikctl itself knows are taken wherever they stand, before or after the command
+// ("norvikctl list --json"); "--" ends them. Other words, including options a command may take
+// for itself, stay in words. A missing or malformed option value gives the reason in error.
 std::optional<GlobalOptions> ParseGlobalOptions(const std::vector<std::string>& args,
                                                 std::string& error);
+
+// True for a word that looks like an option ("-x", "--name"); "-" alone and negative numbers
+// ("-3") are plain words.
+bool LooksLikeOption(std::string_view word);
+
+// "WxH" (also "WXH"), each side a whole decimal number from 1 to 65535 (the mouse stores them
+// in 16 bits).
+std::optional<devices::ScreenSize> ParseScreenSize(std::string_view text);
 
 // $XDG_DATA_HOME/Norvik_QT-4100, else $HOME/.local/share/Norvik_QT-4100 (relative or empty
 // variables are ignored, as the base directory rules ask). nullopt without either.

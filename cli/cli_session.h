@@ -32,19 +32,27 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;  // a device, file or network step failed
 inline constexpr int kExitUsage = 2;   // bad command line
 
-// What a command hands back: a value to print, or a one-line reason and an exit code.
+// What a command hands back: a value to print, or a one-line reason and an exit code. text, when
+// set, is the plain-text form (a table) instead of the rendering of value.
 struct CommandResult {
   int exit = kExitOk;
   Json::Value value;
   std::string error;
+  std::string text;
 
-  static CommandResult Ok(Json::Value value) { return {kExitOk, std::move(value), {}}; }
+  static CommandResult Ok(Json::Value value) { return {kExitOk, std::move(value), {}, {}}; }
   static CommandResult Fail(std::string reason) {
-    return {kExitFailed, Json::Value(), std::move(reason)};
+    return {kExitFailed, Json::Value(), std::move(reason), {}};
   }
   static CommandResult Usage(std::string reason) {
-    return {kExitUsage, Json::Value(), std::move(reason)};
+    return {kExitUsage, Json::Value(), std::move(reason), {}};
   }
+};
+
+// The screen size the mouse's settings block carries, and where it came from.
+struct ScreenChoice {
+  devices::ScreenSize size;
+  std::string source;  // "--screen", "display :0", "default"
 };
 
 class Session {
@@ -77,9 +85,13 @@ class Session {
   // The product of a name ("keyboard", ...), present or not.
   std::optional<devices::DeviceSlot> SlotOf(std::string_view name, std::string& error) const;
 
-  // The HID version number of the product's bound command interface (its firmware version);
-  // nullopt when not bound.
+  // The attributes (USB ids, version = firmware version) of the product's bound command
+  // interface; nullopt when not bound.
+  std::optional<hid::HidAttributes> Attributes(devices::DeviceSlot slot);
   std::optional<int> FirmwareVersion(devices::DeviceSlot slot);
+
+  // The screen size given to the mouse (decided once, before the devices are made).
+  const ScreenChoice& Screen();
 
  private:
   void EnsureDevices();
@@ -89,6 +101,7 @@ class Session {
   std::filesystem::path program_folder_;
   std::filesystem::path state_path_;
   bool save_state_ = false;
+  std::optional<ScreenChoice> screen_;
 
   std::unique_ptr<emulator::EmulatedBus> bus_;
   std::unique_ptr<hid::HidBackend> system_;
@@ -100,18 +113,25 @@ class Session {
   std::vector<devices::DeviceSlot> started_;
 };
 
-// Command groups (cli_*.cpp). words[0] is the command word.
-CommandResult RunDeviceCommand(Session& session, const std::vector<std::string>& words);
-CommandResult RunProfileCommand(Session& session, const std::vector<std::string>& words);
-CommandResult RunEmulatorCommand(Session& session, const std::vector<std::string>& words);
-CommandResult RunWatch(Session& session);
-CommandResult RunDemo(Session& session);
-CommandResult RunUpdateCheck(Session& session, const std::vector<std::string>& words);
-
-// Applies the product's selected profile when it is connected; value gets "applied".
+// Applies the product's selected profile when it is connected; value gets "applied" (null when
+// the device is not there).
 CommandResult ApplyIfPresent(Session& session, devices::DeviceSlot slot, Json::Value value);
+// Sends the product's selected profile; value gets what each step did.
+CommandResult ApplyTo(devices::DeviceDriver& driver, const std::string& name);
 
-// "<code> (<meaning>)" of a device result.
+// "<code> (<meaning>)" of a device result, for reasons on stderr.
 std::string ResultText(hid::DeviceResult result);
+// A device result as output: {"code": n, "message": meaning}.
+Json::Value ResultValue(hid::DeviceResult result);
+// "device: <what> failed: <code> (<meaning>)".
+CommandResult DeviceFailure(std::string_view what, hid::DeviceResult result);
+
+// One line saying why a macro or shoot-pattern upload did not go through.
+std::string PushFailureReason(const std::string& device, std::string_view what,
+                              const devices::MacroPushResult& pushed);
+
+// The rows of "list" (also the demo's first table), and their plain-text table.
+Json::Value DeviceRows(Session& session);
+std::string DeviceTable(const Json::Value& rows);
 
 }  // namespace norvik::cli

@@ -5,7 +5,9 @@
 #include <system_error>
 #include <utility>
 
+#include "cli/cli_commands.h"
 #include "cli/cli_output.h"
+#include "cli/cli_screen.h"
 #include "cli/cli_session.h"
 #include "devices/audio_bridge.h"
 #include "emulator/audio_standin/standin_link.h"
@@ -17,63 +19,26 @@ namespace norvik::cli {
 
 namespace {
 
-constexpr char kUsage[] =
-    R"(usage: norvikctl [--emulate] [--json] [--data-dir DIR] COMMAND [SUBCOMMAND] DEVICE [ARGS]
-
-Devices: keyboard, keyboard2, mouse (its cable when plugged, else its receiver), mousepad, headset.
-
-Options:
-  --emulate        use the built-in device emulator; its devices are kept in DIR/emulator/
-  --json           print results as JSON
-  --data-dir DIR   profile folder (default $XDG_DATA_HOME/Norvik_QT-4100 or
-                   ~/.local/share/Norvik_QT-4100)
-
-Commands:
-  list                                   present devices
-  info DEVICE                            device information block, link, firmware version
-  status DEVICE                          status block (power)
-  watch                                  arrivals, removals and notifications until Ctrl-C
-  apply DEVICE                           send the selected profile to the device
-  profile list|add|copy|delete|reset DEVICE
-  profile select DEVICE N                select profile N (as listed) and apply it
-  profile rename DEVICE NAME
-  profile import DEVICE FILE | profile export DEVICE FILE
-  settings show DEVICE
-  settings set DEVICE KEY=VALUE...       keys as the profile file spells them
-  dpi set mouse STAGE X [Y] | dpi active mouse STAGE | dpi enable mouse STAGE on|off
-  key show DEVICE [KEYID]
-  key set DEVICE KEYID VALUE             VALUE 24-bit, decimal or 0x-hex; stored and sent
-  key default DEVICE KEYID | key push DEVICE
-  macro list|new|push DEVICE
-  macro rename DEVICE N NAME | macro delete DEVICE N
-  macro import DEVICE FILE | macro export DEVICE N FILE
-  shoot show mouse GUN BULLET
-  shoot set mouse GUN BULLET --x N --left|--right --y N --up|--down --delay MS
-  shoot reset mouse GUN | shoot import mouse GUN FILE | shoot export mouse GUN FILE
-  shoot push mouse
-  headset eq PRESET | headset mic on|off|LEVEL | headset monitor on|off|LEVEL
-  headset voice off|1..4
-  update check [--url URL]               application and firmware update check
-  demo                                   (with --emulate) a tour of the emulated devices
-
-Emulator (with --emulate; DEVICE may also be "receiver"):
-  emulator plug|unplug DEVICE | emulator link receiver up|down
-  emulator notify DEVICE USAGE | emulator reset DEVICE | emulator dump DEVICE
-)";
-
 std::filesystem::path StatePath(const std::filesystem::path& data_dir) {
   return data_dir / kEmulatorFolderName / kEmulatorStateFileName;
 }
 
 }  // namespace
 
-std::string UsageText() {
-  return kUsage;
-}
-
 std::string ResultText(hid::DeviceResult result) {
   return std::to_string(hid::ToInt(result)) + " (" + std::string(hid::DeviceResultMeaning(result)) +
          ")";
+}
+
+Json::Value ResultValue(hid::DeviceResult result) {
+  Json::Value value(Json::objectValue);
+  value["code"] = hid::ToInt(result);
+  value["message"] = std::string(hid::DeviceResultMeaning(result));
+  return value;
+}
+
+CommandResult DeviceFailure(std::string_view what, hid::DeviceResult result) {
+  return CommandResult::Fail(std::string(what) + " failed: " + ResultText(result));
 }
 
 // --- session ---
@@ -136,6 +101,7 @@ bool Session::Close(std::string& error) {
 void Session::EnsureDevices() {
   if (set_) return;
   devices::DeviceSetOptions set_options;
+  set_options.screen = Screen().size;
   set_options.folders.user_root = data_dir_;
   set_options.folders.program_folder = program_folder_;
   set_ = std::make_unique<devices::DeviceSet>(*backend_, set_options);
@@ -194,98 +160,112 @@ devices::DeviceDriver* Session::RequireDevice(std::string_view name, std::string
   return &set.Driver(*slot);
 }
 
-std::optional<int> Session::FirmwareVersion(devices::DeviceSlot slot) {
+std::optional<hid::HidAttributes> Session::Attributes(devices::DeviceSlot slot) {
   const auto row = Devices().Driver(slot).BoundRow();
   if (!row || row->path.empty()) return std::nullopt;
   hid::HidDevice device(backend_);
   if (!device.OpenHidDevice(row->path, true, false, true, false)) return std::nullopt;
-  const int version = device.Attributes().version;
+  const hid::HidAttributes attributes = device.Attributes();
   device.CloseHidDevice();
-  return version;
+  return attributes;
+}
+
+std::optional<int> Session::FirmwareVersion(devices::DeviceSlot slot) {
+  const auto attributes = Attributes(slot);
+  if (!attributes) return std::nullopt;
+  return attributes->version;
+}
+
+const ScreenChoice& Session::Screen() {
+  if (screen_) return *screen_;
+  if (options_.screen) {
+    screen_ = ScreenChoice{*options_.screen, "--screen"};
+  } else if (const auto detected = DetectPrimaryScreen()) {
+    screen_ = ScreenChoice{detected->size, "display " + detected->display};
+  } else {
+    screen_ = ScreenChoice{devices::ScreenSize{}, "default"};
+  }
+  return *screen_;
 }
 
 // --- entry ---
+
+namespace {
+
+void PrintReason(const std::string& reason, int exit) {
+  std::fprintf(stderr, "norvikctl: %s\n", EscapeControl(reason).c_str());
+  if (exit == kExitUsage) std::fputs("(see norvikctl --help)\n", stderr);
+}
+
+std::optional<std::filesystem::path> DataDirOf(const GlobalOptions& options) {
+  if (options.data_dir) return *options.data_dir;
+  return DefaultDataDir(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+}
+
+// Runs a resolved command in a session; prints its result. Returns the exit status.
+int RunInSession(const GlobalOptions& options, const Invocation& call,
+                 const std::filesystem::path& data_dir,
+                 const std::filesystem::path& program_folder) {
+  Session session(options, data_dir, program_folder);
+  std::string error;
+  if (!session.Open(error)) {
+    PrintReason(error, kExitFailed);
+    return kExitFailed;
+  }
+  const CommandResult result = call.spec->handler(session, call);
+  std::string close_error;
+  const bool closed = session.Close(close_error);
+  if (result.exit != kExitOk) {
+    PrintReason(result.error, result.exit);
+    return result.exit;
+  }
+  if (options.json) {
+    if (!result.value.isNull()) std::fputs(RenderJson(result.value).c_str(), stdout);
+  } else if (!result.text.empty()) {
+    std::fputs(result.text.c_str(), stdout);
+  } else if (!result.value.isNull()) {
+    std::fputs(RenderText(result.value).c_str(), stdout);
+  }
+  if (!closed) {
+    PrintReason(close_error, kExitFailed);
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+}  // namespace
 
 int RunNorvikctl(const std::vector<std::string>& args,
                  const std::filesystem::path& program_folder) {
   std::string error;
   const auto options = ParseGlobalOptions(args, error);
   if (!options) {
-    std::fprintf(stderr, "norvikctl: %s\n%s", error.c_str(), kUsage);
+    PrintReason(error, kExitUsage);
     return kExitUsage;
   }
   if (options->help) {
-    std::fputs(kUsage, stdout);
+    std::fputs(UsageText().c_str(), stdout);
     return kExitOk;
   }
   if (options->words.empty()) {
-    std::fprintf(stderr, "norvikctl: no command given\n%s", kUsage);
+    std::fprintf(stderr, "norvikctl: no command given\n%s", UsageText().c_str());
     return kExitUsage;
   }
-  std::filesystem::path data_dir;
-  if (options->data_dir) {
-    data_dir = *options->data_dir;
-  } else if (const auto fallback =
-                 DefaultDataDir(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))) {
-    data_dir = *fallback;
-  } else {
-    std::fprintf(stderr, "norvikctl: no data folder: set HOME or use --data-dir\n");
+  const auto call = ResolveCommand(options->words, options->literal_from, error);
+  if (!call) {
+    PrintReason(error, kExitUsage);
     return kExitUsage;
   }
-
-  const std::string& command = options->words[0];
-  static constexpr std::string_view kKnown[] = {
-      "list", "info",  "status", "watch",   "apply",  "profile",  "settings", "dpi",
-      "key",  "macro", "shoot",  "headset", "update", "emulator", "demo"};
-  bool known = false;
-  for (const std::string_view word : kKnown) known = known || word == command;
-  if (!known) {
-    std::fprintf(stderr, "norvikctl: unknown command \"%s\" (see norvikctl --help)\n",
-                 command.c_str());
+  if (call->spec->needs_emulate && !options->emulate) {
+    PrintReason(std::string(call->spec->command) + " needs --emulate", kExitUsage);
     return kExitUsage;
   }
-  if ((command == "emulator" || command == "demo") && !options->emulate) {
-    std::fprintf(stderr, "norvikctl: %s needs --emulate\n", command.c_str());
+  const auto data_dir = DataDirOf(*options);
+  if (!data_dir) {
+    PrintReason("no data folder: set HOME or use --data-dir", kExitUsage);
     return kExitUsage;
   }
-
-  Session session(*options, data_dir, program_folder);
-  if (!session.Open(error)) {
-    std::fprintf(stderr, "norvikctl: %s\n", error.c_str());
-    return kExitFailed;
-  }
-
-  CommandResult result;
-  if (command == "emulator") {
-    result = RunEmulatorCommand(session, options->words);
-  } else if (command == "demo") {
-    result = RunDemo(session);
-  } else if (command == "watch") {
-    result = RunWatch(session);
-  } else if (command == "update") {
-    result = RunUpdateCheck(session, options->words);
-  } else if (command == "profile" || command == "macro" || command == "shoot") {
-    result = RunProfileCommand(session, options->words);
-  } else {
-    result = RunDeviceCommand(session, options->words);
-  }
-
-  std::string close_error;
-  const bool closed = session.Close(close_error);
-  if (result.exit != kExitOk) {
-    std::fprintf(stderr, "norvikctl: %s\n", result.error.c_str());
-    if (result.exit == kExitUsage) std::fputs("(see norvikctl --help)\n", stderr);
-    return result.exit;
-  }
-  if (!result.value.isNull()) {
-    const std::string text = options->json ? RenderJson(result.value) : RenderText(result.value);
-    std::fputs(text.c_str(), stdout);
-  }
-  if (!closed) {
-    std::fprintf(stderr, "norvikctl: %s\n", close_error.c_str());
-    return kExitFailed;
-  }
-  return kExitOk;
+  return RunInSession(*options, *call, *data_dir, program_folder);
 }
 
 }  // namespace norvik::cli

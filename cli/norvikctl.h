@@ -12,7 +12,4 @@ namespace norvik::cli {
 // Returns the exit status.
 int RunNorvikctl(const std::vector<std::string>& args, const std::filesystem::path& program_folder);
 
-// The usage text.
-std::string UsageText();
-
 }  // namespace norvik::cli

@@ -2,6 +2,8 @@
 
 #include <hidapi/hidapi.h>
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cctype>
 #include <fstream>
@@ -10,6 +12,7 @@
 
 #include "base/debug_trace.h"
 #include "hid/report_descriptor.h"
+#include "hid/timed_report_writer.h"
 
 namespace norvik::hid {
 namespace {
@@ -53,12 +56,17 @@ struct HidapiNodeSource::Library {
 
 namespace {
 
-// hidapi keeps per-device error text that its read and write both rewrite, so a reading and a
-// writing thread never share one hid_device: the node opens the path once for each direction.
-// hidraw has no sharing modes, so "exclusive" cannot be honoured here.
+// The limit of an output report sent without one of its own (SetOutputReport).
+constexpr int kOutputReportTimeoutMs = 1000;
+
+// Reads go through hidapi. Writes go through a descriptor of our own: hidapi gives none out,
+// and its hid_write blocks for as long as the kernel does (see TimedReportWriter). A reading and
+// a writing thread thus never share hidapi's per-device error text either. hidraw has no
+// sharing modes, so "exclusive" cannot be honoured here.
 class HidapiNode : public HidNode {
  public:
-  HidapiNode(std::shared_ptr<void> library, HidDevicePtr reader, HidDevicePtr writer)
+  HidapiNode(std::shared_ptr<void> library, HidDevicePtr reader,
+             std::unique_ptr<TimedReportWriter> writer)
       : library_(std::move(library)), reader_(std::move(reader)), writer_(std::move(writer)) {}
 
   int Read(std::span<std::uint8_t> buffer, int timeout_ms) override {
@@ -69,22 +77,22 @@ class HidapiNode : public HidNode {
     return got;
   }
 
-  // hidraw writes block until the kernel has handed the report on; they have no time limit.
-  int Write(std::span<const std::uint8_t> report, int /*timeout_ms*/) override {
+  // As hid_write: the report's bytes, byte 0 the report id.
+  int Write(std::span<const std::uint8_t> report, int timeout_ms) override {
     if (!writer_ || report.empty()) return -1;
-    return hid_write(writer_.get(), report.data(), report.size());
+    return writer_->Write(report, timeout_ms);
   }
 
   // hidraw offers no separate control-pipe output report; the kernel sends it the way the
   // device takes output reports (interrupt pipe when it has one, else a SET_REPORT request).
   bool SetOutputReport(std::span<const std::uint8_t> report) override {
-    return Write(report, 0) > 0;
+    return Write(report, kOutputReportTimeoutMs) > 0;
   }
 
  private:
   std::shared_ptr<void> library_;
   HidDevicePtr reader_;
-  HidDevicePtr writer_;
+  std::unique_ptr<TimedReportWriter> writer_;
 };
 
 }  // namespace
@@ -185,15 +193,16 @@ std::unique_ptr<HidNode> HidapiNodeSource::OpenNode(const std::string& node, boo
                                                     bool /*exclusive*/) {
   if (!library_->initialised) return nullptr;
   HidDevicePtr reader;
-  HidDevicePtr writer;
+  std::unique_ptr<TimedReportWriter> writer;
   // A node opened with neither access still proves the path is there.
   if (read || !write) {
     reader.reset(hid_open_path(node.c_str()));
     if (!reader) return nullptr;
   }
   if (write) {
-    writer.reset(hid_open_path(node.c_str()));
-    if (!writer) return nullptr;
+    const int fd = ::open(node.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    writer = std::make_unique<TimedReportWriter>(fd);
   }
   return std::make_unique<HidapiNode>(library_, std::move(reader), std::move(writer));
 }

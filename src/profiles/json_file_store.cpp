@@ -7,6 +7,7 @@
 #include <exception>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 
 #include <fcntl.h>
@@ -25,12 +26,16 @@ std::string JsonFileStore::readjsonFile(const std::filesystem::path& path) {
   // which would be allocated before the read fails.
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) {
-    DebugTraceF("readjsonFile 错误吗：：%d\n", ec ? ec.value() : ENOENT);
+    const int code = ec ? ec.value() : ENOENT;
+    // The first words are the trace the original tool wrote; the rest says it in English.
+    DebugTraceF("readjsonFile 错误吗：：%d (not a readable file: %s)\n", code,
+                path.string().c_str());
     return {};
   }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    DebugTraceF("readjsonFile 错误吗：：%d\n", errno);
+    const int code = errno;
+    DebugTraceF("readjsonFile 错误吗：：%d (cannot open %s)\n", code, path.string().c_str());
     return {};
   }
   in.seekg(0, std::ios::end);
@@ -46,7 +51,7 @@ std::string JsonFileStore::readjsonFile(const std::filesystem::path& path) {
 Json::Value JsonFileStore::ReadJson(const std::filesystem::path& path) {
   const std::string text = readjsonFile(path);
   if (text.empty()) {
-    DebugTraceF("%s\n", path.string().c_str());
+    DebugTraceF("ReadJson: no text read from %s\n", path.string().c_str());
     return Json::Value();
   }
   Json::CharReaderBuilder builder;
@@ -179,6 +184,36 @@ void SyncFolder(const std::filesystem::path& folder) {
   ::close(fd);
 }
 
+// Creates folder/prefix + six random characters for writing. Opened with mode 0666 so the
+// kernel applies the user's umask, as for any file the user creates (mkstemp would force 0600).
+int CreateTemporary(const std::filesystem::path& folder, const std::string& prefix,
+                    std::string& temp) {
+  static constexpr char kLetters[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device seed;
+  std::mt19937 random(seed());
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = prefix;
+    for (int i = 0; i < 6; ++i) name.push_back(kLetters[pick(random)]);
+    temp = (folder / name).string();
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
@@ -186,20 +221,16 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
   const std::string prefix = "." + path.filename().string() + ".";
   RemoveStaleTemporaries(folder, prefix);
-  std::string temp = (folder / (prefix + "XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());
+  std::string temp;
+  const int fd = CreateTemporary(folder, prefix, temp);
   if (fd < 0) return false;
-  bool ok = true;
-  std::size_t done = 0;
-  while (ok && done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<std::size_t>(n);
+  bool ok = WriteAll(fd, bytes);
+  // A file the user already has keeps its permissions; a new one gets what the umask allows.
+  struct stat existing {};
+  if (ok && ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
   }
   if (ok && ::fsync(fd) != 0) ok = false;
-  // Files are created readable by the user alone by mkstemp; stored files keep normal modes.
-  if (ok) ::fchmod(fd, 0644);
   if (::close(fd) != 0) ok = false;
   if (ok) std::filesystem::rename(temp, path, ec);
   if (!ok || ec) {

@@ -34,7 +34,8 @@ class JsonFileStore {
   static std::string MakeTimestampId();
 };
 
-// Writes bytes to path atomically (temporary file in the same folder, flush, rename).
+// Writes bytes to path atomically (temporary file in the same folder, flush, rename). An
+// existing file keeps its permission bits; a new one is created as the umask allows.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace norvik::profiles

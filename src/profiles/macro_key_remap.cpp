@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "profiles/json_file_store.h"
+#include "profiles/macro_list.h"
 #include "profiles/user_files.h"
 
 namespace norvik::profiles {
@@ -87,6 +88,24 @@ int RemapKeysInProfileFiles(std::span<const std::filesystem::path> files, int de
     if (JsonFileStore::WriteJson(file, profile)) ++rewritten;
   }
   return rewritten;
+}
+
+MacroDeleteOutcome DeleteMacroAndRemapKeys(MacroList& macros,
+                                           std::span<const std::filesystem::path> profile_files,
+                                           int section_index) {
+  MacroDeleteOutcome outcome;
+  outcome.deleted_index = macros.DeleteMacro();
+  if (outcome.deleted_index < 0) return outcome;
+  for (const std::filesystem::path& file : profile_files) {
+    Json::Value profile = JsonFileStore::ReadJson(file);
+    if (!RemapKeysAfterMacroDelete(profile, outcome.deleted_index, section_index)) continue;
+    if (JsonFileStore::WriteJson(file, profile)) {
+      ++outcome.profiles_rewritten;
+    } else {
+      ++outcome.profiles_failed;
+    }
+  }
+  return outcome;
 }
 
 }  // namespace norvik::profiles

@@ -30,4 +30,23 @@ bool RemapKeysAfterMacroDelete(Json::Value& profile, int deleted_index, int sect
 int RemapKeysInProfileFiles(std::span<const std::filesystem::path> files, int deleted_index,
                             int section_index = 0);
 
+class MacroList;
+
+// What deleting a macro did to the device's files.
+struct MacroDeleteOutcome {
+  int deleted_index = -1;      // -1: nothing was selected or "macro.config" could not be written
+  int profiles_rewritten = 0;  // profile files whose key assignments changed
+  int profiles_failed = 0;     // profile files that needed the change but could not be written
+  bool Ok() const { return deleted_index >= 0 && profiles_failed == 0; }
+};
+
+// Deletes the selected macro of `macros` and then moves the key assignments of every given
+// profile file (all profiles of the device: they share its macro list). The macro goes first:
+// when "macro.config" cannot be written nothing else changes, whereas keys moved first would
+// point at the wrong macros. The caller then rewrites the device's macros, and its key map when
+// profiles_rewritten > 0.
+MacroDeleteOutcome DeleteMacroAndRemapKeys(MacroList& macros,
+                                           std::span<const std::filesystem::path> profile_files,
+                                           int section_index = 0);
+
 }  // namespace norvik::profiles

@@ -1,5 +1,8 @@
 #include "update/update_query.h"
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 #include "base/debug_trace.h"
@@ -64,8 +67,11 @@ UpdateResult UpdateClient::QueryUpdate(const UpdateTarget& target, std::string_v
   const int read = http_.HttpRequest("POST", url, body, reply, /*use_proxy=*/false, stop);
   if (read <= 0) {
     result.name = std::string(TextUntilZero(reply));
+    // The service was reached but sent nothing to read: not an answer either.
+    result.unusable_reply = result.name != kNoLinkServer;
     return result;
   }
+  result.unusable_reply = true;
   if (http_.last_error() != HttpError::kNone) return result;
 
   const std::optional<UpdateReply> parsed =
@@ -80,22 +86,49 @@ UpdateResult UpdateClient::QueryUpdate(const UpdateTarget& target, std::string_v
 std::vector<UpdateCheckRow> CheckForUpdates(std::string_view base_url,
                                             std::span<const UpdateTarget> targets,
                                             const HttpClientSettings& settings,
-                                            std::stop_token stop) {
-  UpdateClient client{std::string(base_url), settings};
-  std::vector<UpdateCheckRow> rows;
-  rows.reserve(targets.size());
-  for (const UpdateTarget& target : targets) {
+                                            std::stop_token stop, std::chrono::milliseconds limit) {
+  std::vector<UpdateCheckRow> rows(targets.size());
+  std::stop_source cancel;
+  const std::stop_callback forward(stop, [&cancel] { cancel.request_stop(); });
+  std::mutex mutex;
+  std::condition_variable finished;
+  std::size_t done = 0;
+  bool out_of_time = false;
+  const auto query = [&](std::size_t index) {
+    const UpdateTarget& target = targets[index];
     UpdateCheckRow row;
     row.name = target.name;
     row.installed = LocalVersionText(target);
-    if (!stop.stop_requested()) {
-      const UpdateResult result = client.QueryUpdate(target, MakeAppKey(target), stop);
+    if (!cancel.stop_requested()) {
+      UpdateClient client{std::string(base_url), settings};
+      const UpdateResult result =
+          client.QueryUpdate(target, MakeAppKey(target), cancel.get_token());
       row.status = result.status;
       row.available = result.server_version_text;
       row.reachable = result.name != kNoLinkServer;
+      row.unusable_reply = result.unusable_reply;
     }
-    rows.push_back(std::move(row));
-  }
+    std::lock_guard lock(mutex);
+    if (row.status == kStatusNoAnswer && cancel.stop_requested()) {
+      // Stopped, not answered: whatever arrived before says nothing about the service.
+      row.reachable = false;
+      row.unusable_reply = false;
+      row.timed_out = out_of_time;
+    }
+    rows[index] = std::move(row);
+    ++done;
+    finished.notify_all();
+  };
+  {
+    std::vector<std::jthread> workers;
+    workers.reserve(targets.size());
+    for (std::size_t i = 0; i < targets.size(); ++i) workers.emplace_back(query, i);
+    std::unique_lock lock(mutex);
+    if (!finished.wait_for(lock, limit, [&] { return done == targets.size(); })) {
+      out_of_time = true;
+      cancel.request_stop();
+    }
+  }  // the workers end within moments of a stop request
   return rows;
 }
 

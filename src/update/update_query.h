@@ -2,6 +2,7 @@
 // One update query per target against the update service, and the check over a whole list of
 // targets that the command line shows.
 
+#include <chrono>
 #include <span>
 #include <stop_token>
 #include <string>
@@ -33,6 +34,7 @@ class UpdateClient {
   //  - The exchange failed or was cut after some bytes: status 0, fields empty; a partial reply
   //    is not trusted even when what arrived happens to parse.
   //  - The reply is not a usable object (see ParseUpdateReply): status 0, fields empty.
+  //  In the last two cases, and for an empty reply, unusable_reply is set.
   //  - Otherwise EvaluateReply: status 1 or 7 with the reply's texts.
   UpdateResult QueryUpdate(const UpdateTarget& target, std::string_view app_key,
                            std::stop_token stop = {});
@@ -46,20 +48,30 @@ class UpdateClient {
 };
 
 // One line of "update check": the item, what is installed, the service's newest version (empty when
-// there was no usable answer), the query status and whether the service was reached at all.
+// there was no usable answer), the query status, whether the service was reached at all, whether
+// what it sent was unusable (not a JSON object with a "version", or cut short), and whether the
+// check's time limit ended the query first.
 struct UpdateCheckRow {
   std::string name;
   std::string installed;
   std::string available;
   int status = kStatusNoAnswer;
   bool reachable = false;
+  bool unusable_reply = false;
+  bool timed_out = false;
 };
 
-// Queries every target in order with its own application key. A stop request leaves the
-// remaining targets unqueried (their rows say unreachable).
+// The longest a whole check may take: the connect limit of one query.
+inline constexpr std::chrono::milliseconds kUpdateCheckLimit{60000};
+
+// Queries every target at once, each on its own thread with its own client and application
+// key; the rows keep the order of the targets. The check ends after `limit` at the latest: the
+// queries still running then are stopped (their rows say timed_out). A stop request stops every
+// query that has not finished (those rows say unreachable).
 std::vector<UpdateCheckRow> CheckForUpdates(std::string_view base_url,
                                             std::span<const UpdateTarget> targets,
                                             const HttpClientSettings& settings = {},
-                                            std::stop_token stop = {});
+                                            std::stop_token stop = {},
+                                            std::chrono::milliseconds limit = kUpdateCheckLimit);
 
 }  // namespace norvik::update

@@ -4,6 +4,7 @@
 #include <climits>
 #include <exception>
 #include <memory>
+#include <utility>
 
 #include <json/reader.h>
 #include <json/value.h>
@@ -24,6 +25,16 @@ std::string TextMember(const Json::Value& root, const char* key) {
   if (!member.getString(&begin, &end) || begin == nullptr) return {};
   const std::string_view text(begin, static_cast<std::size_t>(end - begin));
   return std::string(text.substr(0, text.find('\0')));
+}
+
+// "version" as text: the service may send it as a JSON number, whose text is the version.
+std::optional<std::string> VersionMember(const Json::Value& root) {
+  const Json::Value& member = root["version"];
+  if (member.isString()) return TextMember(root, "version");
+  if (member.isUInt64()) return std::to_string(member.asUInt64());
+  if (member.isInt64()) return std::to_string(member.asInt64());
+  // A fraction or an exponent has no meaning as a version: there is nothing to compare.
+  return std::nullopt;
 }
 
 int IntMember(const Json::Value& root, const char* key) {
@@ -57,8 +68,8 @@ std::optional<UpdateReply> ParseUpdateReply(std::span<const std::uint8_t> bytes)
   Json::CharReaderBuilder builder;
   builder["collectComments"] = false;
   builder["stackLimit"] = kReplyNestingLimit;
-  // Junk after the object means the reply is not what the service sends.
-  builder["failIfExtra"] = true;
+  // Some services pad or terminate the reply after the object; what follows it is not read.
+  builder["failIfExtra"] = false;
   Json::Value root;
   try {
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
@@ -71,13 +82,14 @@ std::optional<UpdateReply> ParseUpdateReply(std::span<const std::uint8_t> bytes)
     return std::nullopt;
   }
   if (!root.isObject()) return std::nullopt;
-  if (!root["version"].isString()) return std::nullopt;
+  std::optional<std::string> version = VersionMember(root);
+  if (!version) return std::nullopt;
 
   UpdateReply reply;
   reply.path = TextMember(root, "path");
   reply.name = TextMember(root, "name");
   reply.version_name = TextMember(root, "version_name");
-  reply.version = TextMember(root, "version");
+  reply.version = std::move(*version);
   reply.device_id = IntMember(root, "device_id");
   return reply;
 }

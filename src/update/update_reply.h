@@ -36,12 +36,16 @@ struct UpdateResult {
   std::string local_version_text;   // the target's version, "V%04x" or "V%d"
   std::string version_name;
   std::string download_path;
+  // Bytes came back but were not a usable reply (or the exchange broke off after them).
+  bool unusable_reply = false;
 };
 
-// Reads a reply. The text ends at the first zero byte. A member of the wrong type reads as
-// missing, and so does a text member's content after an embedded zero. The reply is unusable
-// (nullopt) when it is not one JSON object, or when it has no "version" text: without a version
-// there is nothing to compare, and calling that "up to date" would be a guess.
+// Reads a reply. The text ends at the first zero byte; whatever follows the JSON object is
+// ignored. A member of the wrong type reads as missing, and so does a text member's content
+// after an embedded zero. "version" is read as text: a whole JSON number reads as its decimal
+// digits (260 as "260"). The reply is unusable (nullopt) when it does not start with one JSON
+// object, or when it has no such "version": without a version there is nothing to compare, and
+// calling that "up to date" would be a guess.
 std::optional<UpdateReply> ParseUpdateReply(std::span<const std::uint8_t> bytes);
 
 // The leading number of text, as strtol reads it: leading white space, an optional sign, for

@@ -5,6 +5,7 @@
 #include <json/value.h>
 
 #include "cli/cli_args.h"
+#include "cli/cli_commands.h"
 #include "cli/cli_output.h"
 
 namespace norvik::cli {
@@ -45,29 +46,113 @@ TEST(CliSwitches, OnOffAndKeyValue) {
   EXPECT_FALSE(ParseKeyValue("Light").has_value());
 }
 
-TEST(CliOptions, GlobalOptionsStopAtTheCommandWord) {
+TEST(CliOptions, GlobalOptionsAreTakenBeforeAndAfterTheCommand) {
   std::string error;
-  const auto options = ParseGlobalOptions({"--json", "--data-dir", "/tmp/x", "--emulate", "shoot",
-                                           "set", "mouse", "0", "1", "--x", "5"},
-                                          error);
+  const auto options =
+      ParseGlobalOptions({"--json", "shoot", "set", "mouse", "0", "1", "--x", "5", "--emulate",
+                          "--data-dir", "/tmp/x", "--screen=2560x1440", "--url", "http://h/api/"},
+                         error);
   ASSERT_TRUE(options.has_value()) << error;
   EXPECT_TRUE(options->json);
   EXPECT_TRUE(options->emulate);
   EXPECT_EQ(options->data_dir, std::filesystem::path("/tmp/x"));
+  EXPECT_EQ(options->screen, (devices::ScreenSize{2560, 1440}));
+  EXPECT_EQ(options->url, "http://h/api/");
+  // Options norvikctl does not know stay for the command, in place.
   EXPECT_EQ(options->words,
             (std::vector<std::string>{"shoot", "set", "mouse", "0", "1", "--x", "5"}));
-  const auto inline_dir = ParseGlobalOptions({"--data-dir=/a", "list"}, error);
-  ASSERT_TRUE(inline_dir.has_value());
-  EXPECT_EQ(inline_dir->data_dir, std::filesystem::path("/a"));
+  // After "--" every word is a word, options included.
+  const auto literal = ParseGlobalOptions({"profile", "rename", "mouse", "--", "--json"}, error);
+  ASSERT_TRUE(literal.has_value());
+  EXPECT_FALSE(literal->json);
+  EXPECT_EQ(literal->literal_from, 3u);
+  EXPECT_EQ(literal->words.back(), "--json");
 }
 
-TEST(CliOptions, UnknownOptionsAndMissingValuesAreRefusedWithAReason) {
+TEST(CliOptions, MissingOrMalformedValuesAreRefusedWithAReason) {
+  const struct {
+    std::vector<std::string> args;
+    const char* reason;
+  } cases[] = {
+      {{"--data-dir"}, "--data-dir"},
+      {{"--data-dir=", "list"}, "--data-dir"},
+      {{"list", "--screen"}, "--screen"},
+      {{"list", "--screen", "1920"}, "--screen"},
+      {{"list", "--screen", "0x1080"}, "--screen"},
+      {{"list", "--screen", "65536x10"}, "--screen"},
+      {{"list", "--screen", "0x10x0x10"}, "--screen"},
+      {{"update", "check", "--url"}, "--url"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    EXPECT_FALSE(ParseGlobalOptions(c.args, error).has_value()) << c.args.back();
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+  }
+  EXPECT_EQ(ParseScreenSize("1x65535"), (devices::ScreenSize{1, 65535}));
+  EXPECT_EQ(ParseScreenSize("800X600"), (devices::ScreenSize{800, 600}));
+  EXPECT_FALSE(ParseScreenSize("-800x600").has_value());
+  EXPECT_FALSE(ParseScreenSize("800x600x2").has_value());
+}
+
+// Every entry of the command table that takes a device: its argument words with DEVICE replaced.
+std::vector<std::string> WordsWithDevice(const CommandSpec& spec, const std::string& device) {
+  std::vector<std::string> words = {std::string(spec.command)};
+  if (!spec.sub.empty()) words.emplace_back(spec.sub);
+  words.push_back(device);
+  while (static_cast<int>(words.size()) - (spec.sub.empty() ? 1 : 2) < spec.min_args) {
+    words.emplace_back("1");
+  }
+  return words;
+}
+
+TEST(CliCommands, AnUnknownDeviceIsABadCommandLineForEveryCommand) {
+  int checked = 0;
+  for (const CommandSpec& spec : CommandTable()) {
+    if (spec.device == DeviceArg::None) continue;
+    SCOPED_TRACE(UsageLine(spec));
+    std::string error;
+    EXPECT_FALSE(ResolveCommand(WordsWithDevice(spec, "toaster"), SIZE_MAX, error).has_value());
+    EXPECT_NE(error.find("unknown"), std::string::npos) << error;
+    EXPECT_NE(error.find("toaster"), std::string::npos) << error;
+    // The device each command is about is accepted.
+    const std::string good = spec.device == DeviceArg::Emulated ? "receiver" : "mouse";
+    EXPECT_TRUE(ResolveCommand(WordsWithDevice(spec, good), SIZE_MAX, error).has_value()) << error;
+    ++checked;
+  }
+  EXPECT_GT(checked, 30);
+}
+
+TEST(CliCommands, LinesTheTableRefusesSayWhy) {
+  const struct {
+    std::vector<std::string> words;
+    const char* reason;
+  } cases[] = {
+      {{}, "no command"},
+      {{"frobnicate"}, "unknown command"},
+      {{"--nope", "list"}, "unknown option --nope"},
+      {{"list", "--nope"}, "unknown option --nope"},
+      {{"list", "extra"}, "unexpected \"extra\""},
+      {{"profile"}, "profile needs one of: list, add"},
+      {{"profile", "juggle", "mouse"}, "unknown profile command \"juggle\""},
+      {{"key", "set", "keyboard", "5"}, "usage: norvikctl key set DEVICE KEYID VALUE"},
+      {{"key", "show", "headset"}, "takes keyboard, keyboard2 or mouse"},
+      {{"status", "headset"}, "not headset"},
+      {{"dpi", "set", "keyboard", "1", "800"}, "takes mouse"},
+      {{"profile", "rename", "mouse", "-x"}, "unknown option -x"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    EXPECT_FALSE(ResolveCommand(c.words, SIZE_MAX, error).has_value()) << c.reason;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+  }
   std::string error;
-  EXPECT_FALSE(ParseGlobalOptions({"--emulat", "list"}, error).has_value());
-  EXPECT_NE(error.find("--emulat"), std::string::npos) << error;
-  EXPECT_FALSE(ParseGlobalOptions({"--data-dir"}, error).has_value());
-  EXPECT_NE(error.find("--data-dir"), std::string::npos) << error;
-  EXPECT_FALSE(ParseGlobalOptions({"--data-dir=", "list"}, error).has_value());
+  // A name that looks like an option is taken after "--", and a negative number is a word.
+  EXPECT_TRUE(ResolveCommand({"profile", "rename", "mouse", "-x"}, 3, error).has_value()) << error;
+  const auto shoot =
+      ResolveCommand({"shoot", "set", "mouse", "0", "1", "--x", "5"}, SIZE_MAX, error);
+  ASSERT_TRUE(shoot.has_value()) << error;
+  EXPECT_EQ(shoot->args, (std::vector<std::string>{"mouse", "0", "1", "--x", "5"}));
+  EXPECT_EQ(shoot->slot, DeviceSlot::Mouse);
 }
 
 TEST(CliOptions, DataFolderFollowsTheBaseDirectoryRules) {
@@ -118,8 +203,39 @@ TEST(CliOutput, TextRendersMembersListsAndNestedObjects) {
             "profiles:\n"
             "  index=0 name=profile1\n");
   EXPECT_EQ(RenderText(Json::Value("no devices")), "no devices\n");
+  Json::Value result;
+  result["sent"]["code"] = 1;
+  result["sent"]["message"] = "success";
+  result["none"] = Json::Value();
+  EXPECT_EQ(RenderText(result), "none: -\nsent: 1 (success)\n");
   const unsigned char bytes[] = {0x00, 0xab, 0x1f};
   EXPECT_EQ(HexBytes(bytes, 3), "00 ab 1f");
+}
+
+TEST(CliOutput, ControlCharactersAreNeverPrintedRaw) {
+  const struct {
+    std::string text;
+    std::string shown;
+  } cases[] = {
+      {"plain name", "plain name"},
+      {"a\nb\tc\rd", "a\\nb\\tc\\rd"},
+      {"\x1b[31mred", "\\x1b[31mred"},
+      {std::string("nul\0x", 5), "nul\\x00x"},
+      {"del\x7f", "del\\x7f"},
+      {"csi\xc2\x9b"
+       "2J",
+       "csi\\u009b2J"},
+      {"caf\xc3\xa9 \xe9\x94\xae", "caf\xc3\xa9 \xe9\x94\xae"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EscapeControl(c.text), c.shown);
+    Json::Value row;
+    row[c.text] = c.text;
+    Json::Value list(Json::arrayValue);
+    list.append(row);
+    EXPECT_EQ(RenderText(row), c.shown + ": " + c.shown + "\n");
+    EXPECT_EQ(RenderText(list), c.shown + "=" + c.shown + "\n");
+  }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "profile_data_test_support.h"
@@ -61,6 +63,55 @@ TEST(JsonFileStore, FailedWriteLeavesTheOldFileAndNoTemporary) {
 
   EXPECT_EQ(JsonFileStore::ReadJson(target), Json::Value("old"));
   EXPECT_EQ(CountEntries(folder.path()), 2u) << "a temporary was left behind";
+}
+
+std::filesystem::perms PermsOf(const std::filesystem::path& path) {
+  return std::filesystem::status(path).permissions() & std::filesystem::perms::mask;
+}
+
+// Sets the process umask for one scope.
+class ScopedUmask {
+ public:
+  explicit ScopedUmask(mode_t mask) : old_(::umask(mask)) {}
+  ~ScopedUmask() { ::umask(old_); }
+  ScopedUmask(const ScopedUmask&) = delete;
+  ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+ private:
+  mode_t old_;
+};
+
+TEST(JsonFileStore, NewFilesFollowTheUmaskAndExistingFilesKeepTheirMode) {
+  using std::filesystem::perms;
+  const struct {
+    mode_t umask;
+    perms expected;
+  } cases[] = {
+      {022, perms::owner_read | perms::owner_write | perms::group_read | perms::others_read},
+      {077, perms::owner_read | perms::owner_write},
+      {002, perms::owner_read | perms::owner_write | perms::group_read | perms::group_write |
+                perms::others_read},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.umask);
+    TempFolder folder;
+    const auto target = folder / "p.Json";
+    {
+      ScopedUmask mask(c.umask);
+      ASSERT_TRUE(WriteFileAtomically(target, "{}\n"));
+    }
+    EXPECT_EQ(PermsOf(target), c.expected);
+  }
+  // A mode the user chose survives a rewrite, whatever the umask.
+  TempFolder folder;
+  const auto target = folder / "p.Json";
+  ASSERT_TRUE(WriteFileAtomically(target, "1\n"));
+  const perms chosen = perms::owner_read | perms::owner_write | perms::group_read;
+  std::filesystem::permissions(target, chosen);
+  ScopedUmask mask(0);
+  ASSERT_TRUE(WriteFileAtomically(target, "2\n"));
+  EXPECT_EQ(PermsOf(target), chosen);
+  EXPECT_EQ(JsonFileStore::ReadJson(target), Json::Value(2));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "profile_list_test_folder.h"
 #include "profiles/json_file_store.h"
+#include "profiles/macro_list.h"
 
 namespace norvik::profiles {
 namespace {
@@ -132,6 +133,40 @@ TEST(MacroKeyRemap, EveryProfileFileOfTheDeviceIsRewritten) {
   EXPECT_EQ(Assignments(ReadDoc(b)), std::vector<int>{Assign(0x20, 0, 4)});
   EXPECT_EQ(ReadText(c), "{ damaged");
   EXPECT_FALSE(std::filesystem::exists(temp / "missing.Json"));
+}
+
+TEST(MacroKeyRemap, DeletingAMacroRemapsEveryProfileAndNothingWithoutASelection) {
+  TempFolder temp;
+  MacroList macros(temp.path());
+  macros.LoadMacroList();
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(macros.NewMacro()) << i;
+  const std::filesystem::path a = temp / "a.Json";
+  const std::filesystem::path b = temp / "b.Json";
+  ASSERT_TRUE(
+      JsonFileStore::WriteJson(a, ProfileWithKeys({Assign(0x70, 1, 0), Assign(0x71, 2, 3)})));
+  ASSERT_TRUE(JsonFileStore::WriteJson(b, ProfileWithKeys({Assign(0x70, 0, 0)})));
+  const std::vector<std::filesystem::path> files = {a, b};
+
+  // Nothing selected: the macro list and every profile stay as they were.
+  MacroList unselected(temp.path());
+  unselected.LoadMacroList();
+  const std::string a_before = ReadText(a);
+  const MacroDeleteOutcome refused = DeleteMacroAndRemapKeys(unselected, files);
+  EXPECT_FALSE(refused.Ok());
+  EXPECT_EQ(refused.deleted_index, -1);
+  EXPECT_EQ(ReadText(a), a_before);
+  EXPECT_EQ(unselected.Count(), 3);
+
+  macros.SelectMacro(1);
+  const MacroDeleteOutcome outcome = DeleteMacroAndRemapKeys(macros, files);
+  EXPECT_TRUE(outcome.Ok());
+  EXPECT_EQ(outcome.deleted_index, 1);
+  EXPECT_EQ(outcome.profiles_rewritten, 1) << "b plays macro 0 and needs no change";
+  EXPECT_EQ(Assignments(ReadDoc(a)), (std::vector<int>{Assign(0x20, 0, 4), Assign(0x71, 1, 3)}));
+  EXPECT_EQ(Assignments(ReadDoc(b)), std::vector<int>{Assign(0x70, 0, 0)});
+  MacroList reread(temp.path());
+  reread.LoadMacroList();
+  EXPECT_EQ(reread.Count(), 2);
 }
 
 }  // namespace

@@ -39,6 +39,8 @@ void ExpectNoAnswer(const UpdateResult& result, const std::string& name) {
   EXPECT_EQ(result.local_version_text, "");
   EXPECT_EQ(result.version_name, "");
   EXPECT_EQ(result.download_path, "");
+  // Reached but nothing usable came back, or not reached at all.
+  EXPECT_EQ(result.unusable_reply, name != kNoLinkServer);
 }
 
 class QueryUpdateTest : public UpdateServerTest {
@@ -142,10 +144,18 @@ TEST_F(QueryUpdateTest, StatusCodeDoesNotChangeTheOutcome) {
 TEST_F(QueryUpdateTest, UnusableRepliesGiveStatusZeroAndEmptyFields) {
   // "padded" is a valid object followed by spaces past the limit: the part we kept would parse,
   // but a reply that did not fit is not trusted.
-  for (const char* route : {"noversion", "numericversion", "invalid", "empty", "huge", "padded"}) {
+  for (const char* route : {"noversion", "invalid", "empty", "huge", "padded"}) {
     SCOPED_TRACE(route);
     ExpectNoAnswer(Query(route, Row(1, 0x0103)), "");
   }
+}
+
+TEST_F(QueryUpdateTest, NumericVersionIsReadAsItsText) {
+  // 260 reads as "260": as hex 0x260, newer than 0x0103.
+  const UpdateResult result = Query("numericversion", Row(1, 0x0103));
+  EXPECT_EQ(result.status, kStatusNewerAvailable);
+  EXPECT_EQ(result.server_version_text, "V260");
+  EXPECT_EQ(result.name, "GK980");
 }
 
 TEST_F(QueryUpdateTest, ReplyOfExactlyTheLimitIsUsed) {
@@ -198,6 +208,33 @@ TEST_F(QueryUpdateTest, CheckForUpdatesGivesOneRowPerTargetInOrder) {
     EXPECT_EQ(rows[i].available, available[i]);
     EXPECT_EQ(rows[i].status, statuses[i]);
     EXPECT_TRUE(rows[i].reachable);
+    // The service answers an unknown key ("NULL") without a version.
+    EXPECT_EQ(rows[i].unusable_reply, i == 2);
+    EXPECT_FALSE(rows[i].timed_out);
+  }
+}
+
+TEST_F(QueryUpdateTest, CheckTellsUnusableRepliesAndEndsAtItsOwnLimit) {
+  auto table = MakeUpdateProductTable();
+  table[1].version = 0x0103;
+  for (const auto& row : CheckForUpdates(server_.BaseUrl("invalid"), table, ShortLimits())) {
+    EXPECT_TRUE(row.reachable) << row.name;
+    EXPECT_TRUE(row.unusable_reply) << row.name;
+    EXPECT_EQ(row.status, kStatusNoAnswer) << row.name;
+  }
+  // A service that never answers: the queries run at once, and the check's own limit ends them
+  // long before the per-query limits would.
+  HttpClientSettings patient;
+  patient.receive_timeout = milliseconds{60000};
+  const auto start = std::chrono::steady_clock::now();
+  const auto rows =
+      CheckForUpdates(server_.BaseUrl("silent"), table, patient, {}, milliseconds{500});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds{30000});
+  ASSERT_EQ(rows.size(), 4u);
+  for (const auto& row : rows) {
+    EXPECT_TRUE(row.timed_out) << row.name;
+    EXPECT_FALSE(row.reachable) << row.name;
+    EXPECT_FALSE(row.unusable_reply) << row.name;
   }
 }
 

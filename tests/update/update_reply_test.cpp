@@ -61,18 +61,51 @@ TEST(ParseUpdateReply, RefusesWhatIsNotAnObjectWithAVersionText) {
       "",
       "{}",
       R"({"name":"GK980","path":"p"})",
-      R"({"version":260})",
+      R"({"version":2.5})",
+      R"({"version":true})",
       R"({"version":null})",
       R"([{"version":"0104"}])",
       R"("0104")",
       R"({"version":"0104")",
-      R"({"version":"0104"} trailing)",
-      R"({"version":"0104"}{"version":"0105"})",
+      R"(trailing {"version":"0104"})",
       "\xff\xfe{",
       deep.c_str(),
   };
   for (const char* text : unusable) {
     EXPECT_FALSE(ParseUpdateReply(Bytes(text)).has_value()) << std::string(text).substr(0, 60);
+  }
+}
+
+TEST(ParseUpdateReply, NumericVersionReadsAsItsDecimalText) {
+  const struct {
+    const char* text;
+    const char* version;
+  } cases[] = {
+      {R"({"version":260})", "260"},
+      {R"({"version":0})", "0"},
+      {R"({"version":-3})", "-3"},
+      {R"({"version":18446744073709551615})", "18446744073709551615"},
+  };
+  for (const auto& c : cases) {
+    const auto reply = ParseUpdateReply(Bytes(c.text));
+    ASSERT_TRUE(reply.has_value()) << c.text;
+    EXPECT_EQ(reply->version, c.version) << c.text;
+  }
+  // Compared like the text form: 260 as a firmware version is 0x260.
+  const auto reply = ParseUpdateReply(Bytes(R"({"version":260})"));
+  ASSERT_TRUE(reply.has_value());
+  EXPECT_EQ(EvaluateReply(Firmware(0x0259), *reply).status, kStatusNewerAvailable);
+  EXPECT_EQ(EvaluateReply(Firmware(0x0260), *reply).status, kStatusUpToDate);
+}
+
+TEST(ParseUpdateReply, BytesAfterTheObjectAreIgnored) {
+  for (const char* text : {R"({"version":"0104","name":"GK980"} trailing)",
+                           R"({"version":"0104","name":"GK980"}{"version":"0105"})",
+                           "{\"version\":\"0104\",\"name\":\"GK980\"}\r\n\xff\xfe"}) {
+    const auto reply = ParseUpdateReply(Bytes(text));
+    ASSERT_TRUE(reply.has_value()) << text;
+    EXPECT_EQ(reply->version, "0104") << text;
+    EXPECT_EQ(reply->name, "GK980") << text;
   }
 }
 

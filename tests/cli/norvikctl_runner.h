@@ -1,0 +1,117 @@
+#pragma once
+// Runs the built norvikctl as a child process against a data folder of the test's own, and
+// reads back what it printed.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <json/reader.h>
+#include <json/value.h>
+#include <json/writer.h>
+
+namespace norvik::cli::testing {
+
+struct CtlRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+inline std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline Json::Value ParseJson(const std::string& text) {
+  Json::Value value;
+  Json::CharReaderBuilder builder;
+  std::string errors;
+  std::istringstream in(text);
+  if (!Json::parseFromStream(builder, in, &value, &errors)) ADD_FAILURE() << errors << "\n" << text;
+  return value;
+}
+
+class Norvikctl : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "norvik-cli-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    data_ = dir_ / "data";
+  }
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+
+  // Runs norvikctl --emulate --data-dir <data> args... (no shell: arguments pass as they are).
+  CtlRun Ctl(std::vector<std::string> args, bool emulate = true) {
+    std::vector<std::string> argv = {NORVIKCTL_PATH};
+    if (emulate) argv.push_back("--emulate");
+    argv.push_back("--data-dir");
+    argv.push_back(data_.string());
+    argv.insert(argv.end(), args.begin(), args.end());
+    return Exec(argv);
+  }
+
+  CtlRun Exec(const std::vector<std::string>& argv) {
+    const auto out_path = dir_ / "out.txt";
+    const auto err_path = dir_ / "err.txt";
+    CtlRun run;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      for (const auto& [name, value] : env_) {
+        if (value.empty()) {
+          ::unsetenv(name.c_str());
+        } else {
+          ::setenv(name.c_str(), value.c_str(), 1);
+        }
+      }
+      std::FILE* out = std::freopen(out_path.c_str(), "w", stdout);
+      std::FILE* err = std::freopen(err_path.c_str(), "w", stderr);
+      if (out == nullptr || err == nullptr) _exit(127);
+      std::vector<char*> raw;
+      for (const auto& a : argv) raw.push_back(const_cast<char*>(a.c_str()));
+      raw.push_back(nullptr);
+      execv(raw[0], raw.data());
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadAll(out_path);
+    run.err = ReadAll(err_path);
+    return run;
+  }
+
+  std::filesystem::path dir_;
+  std::filesystem::path data_;
+  // Environment of the child: an empty value removes the variable. No display by default, so
+  // the screen size the mouse gets does not depend on where the tests run.
+  std::vector<std::pair<std::string, std::string>> env_ = {{"DISPLAY", ""}};
+};
+
+// A failing call: non-zero, nothing on stdout, the reason on stderr's first line.
+inline void ExpectRefused(const CtlRun& run, int status, const std::string& reason_part) {
+  EXPECT_EQ(run.status, status) << run.out << run.err;
+  EXPECT_TRUE(run.out.empty()) << run.out;
+  const std::string first_line = run.err.substr(0, run.err.find('\n'));
+  EXPECT_EQ(first_line.rfind("norvikctl: ", 0), 0u) << run.err;
+  EXPECT_NE(first_line.find(reason_part), std::string::npos) << run.err;
+}
+
+}  // namespace norvik::cli::testing
