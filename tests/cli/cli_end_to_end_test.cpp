@@ -407,7 +407,7 @@ TEST_F(Norvikctl, ShootPushThatDoesNotGoThroughIsAOneLineFailure) {
   EXPECT_NE(wireless.err.find("cable"), std::string::npos) << wireless.err;
   EXPECT_EQ(std::count(wireless.err.begin(), wireless.err.end(), '\n'), 1) << wireless.err;
   ASSERT_EQ(Ctl({"emulator", "link", "receiver", "down"}).status, 0);
-  ExpectRefused(Ctl({"shoot", "push", "mouse"}), 1, "cable");
+  ExpectRefused(Ctl({"shoot", "push", "mouse"}), 1, "radio link down");
   ASSERT_EQ(Ctl({"emulator", "plug", "mouse"}).status, 0);
   const CtlRun cable = Ctl({"--json", "shoot", "push", "mouse"});
   ASSERT_EQ(cable.status, 0) << cable.err;
