@@ -12,6 +12,7 @@
 #include "emulator/emulated_device.h"
 #include "emulator/firmware_protocol.h"
 #include "emulator/hex_text.h"
+#include "support/temp_folder.h"
 
 namespace norvik::emulator::testing {
 
@@ -44,23 +45,6 @@ inline Bytes DataOf(const CommandReport& reply, std::size_t n) {
                reply.begin() + command_field::kData + static_cast<std::ptrdiff_t>(n));
 }
 
-// A fresh folder of its own for one test, removed at the end.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "norvik-emu-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using norvik::testing::TempFolder;
 
 }  // namespace norvik::emulator::testing
