@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git python3
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-tidy
   libhidapi-dev libudev-dev libjsoncpp-dev libcurl4-openssl-dev libfmt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   ca-certificates

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include <unistd.h>
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -45,8 +45,7 @@ StartupFigures RunOnce(const std::filesystem::path& home) {
 }
 
 void BM_ColdStartToWindowShown(benchmark::State& state) {
-  const std::filesystem::path base =
-      std::filesystem::temp_directory_path() / ("norvik-startup-bench-" + std::to_string(getpid()));
+  const norvik::testing::TempFolder base;
   double total_ms = 0;
   double worst_ms = 0;
   long worst_rss = 0;
@@ -65,7 +64,6 @@ void BM_ColdStartToWindowShown(benchmark::State& state) {
     worst_rss = std::max(worst_rss, figures.rss_kib);
     ++runs;
   }
-  std::filesystem::remove_all(base);
   if (runs > 0) {
     state.counters["startup_ms_mean"] = total_ms / runs;
     state.counters["startup_ms_worst"] = worst_ms;

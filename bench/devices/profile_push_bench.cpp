@@ -4,15 +4,14 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <string>
 
 #include "devices/device_set.h"
 #include "devices/device_watcher.h"
 #include "devices/keyboard_driver.h"
 #include "devices/mouse_driver.h"
 #include "emulator/emulated_bus.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -21,25 +20,9 @@ using norvik::devices::DeviceSlot;
 using norvik::emulator::EmulatedBus;
 using norvik::emulator::EmulatedProduct;
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "norvik-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
 void ProfilePush(benchmark::State& state) {
   const auto slot = static_cast<DeviceSlot>(state.range(0));
-  TempDir user;
+  const norvik::testing::TempFolder user;
   EmulatedBus bus;
   bus.Plug(slot == DeviceSlot::Mouse ? EmulatedProduct::MouseCable : EmulatedProduct::Keyboard);
   norvik::devices::DeviceSetOptions options;

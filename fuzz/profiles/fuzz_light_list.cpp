@@ -16,6 +16,7 @@
 #include "profiles/basic_profiledata.h"
 #include "profiles/json_file_store.h"
 #include "profiles/light_list.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -28,13 +29,10 @@ void Check(bool condition) {
   if (!condition) abort();
 }
 
+// A scratch folder for this process, removed when it exits.
 const std::filesystem::path& Folder() {
-  static const std::filesystem::path folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "norvik_fuzz_XXXXXX").string();
-    Check(mkdtemp(pattern.data()) != nullptr);
-    return std::filesystem::path(pattern);
-  }();
-  return folder;
+  static const norvik::testing::TempFolder folder;
+  return folder.path();
 }
 
 void Write(const std::filesystem::path& file, std::string_view text) {

@@ -16,6 +16,7 @@
 #include <json/value.h>
 
 #include "profiles/user_files.h"
+#include "support/temp_folder.h"
 
 namespace norvik::fuzz {
 
@@ -24,28 +25,9 @@ inline void Check(bool condition) {
 }
 
 // A scratch folder for this process, emptied by Reset before each input and removed when the
-// fuzzer exits.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "norvik_fuzz_XXXXXX").string();
-    Check(mkdtemp(pattern.data()) != nullptr);
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
+// process exits.
 inline const std::filesystem::path& Scratch() {
-  static const ScratchFolder folder;
+  static const testing::TempFolder folder;
   return folder.path();
 }
 

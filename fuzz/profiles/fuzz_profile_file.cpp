@@ -18,6 +18,7 @@
 #include "profiles/hs6533_profiledata.h"
 #include "profiles/keyboard_profiledata.h"
 #include "profiles/mouse_profiledata.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -48,13 +49,10 @@ void Check(bool condition) {
   if (!condition) abort();
 }
 
+// A scratch folder for this process, removed when it exits.
 const std::filesystem::path& Folder() {
-  static const std::filesystem::path folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "norvik_fuzz_XXXXXX").string();
-    Check(mkdtemp(pattern.data()) != nullptr);
-    return std::filesystem::path(pattern);
-  }();
-  return folder;
+  static const norvik::testing::TempFolder folder;
+  return folder.path();
 }
 
 void Write(const std::filesystem::path& file, std::string_view text) {

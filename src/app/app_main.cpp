@@ -43,8 +43,10 @@ class PrivateFonts {
     }
   }
   ~PrivateFonts() {
-    for (auto it = ids_.rbegin(); it != ids_.rend(); ++it)
-      QFontDatabase::removeApplicationFont(*it);
+    while (!ids_.empty()) {
+      QFontDatabase::removeApplicationFont(ids_.back());
+      ids_.pop_back();
+    }
   }
   PrivateFonts(const PrivateFonts&) = delete;
   PrivateFonts& operator=(const PrivateFonts&) = delete;
@@ -90,7 +92,7 @@ int RunApplication(int argc, char** argv) {
   QCoreApplication::setOrganizationName(QString::fromLatin1(kProductKey));
   QCoreApplication::setApplicationName(QString::fromLatin1(kProductKey));
   // The window may be hidden while the program runs on in the tray.
-  application.setQuitOnLastWindowClosed(false);
+  QApplication::setQuitOnLastWindowClosed(false);
 
   std::vector<std::string> args;
   const QStringList arguments = QCoreApplication::arguments();
@@ -170,7 +172,7 @@ int RunApplication(int argc, char** argv) {
       return 1;
     }
     window.CenterWindow();
-    exit_code = application.exec();
+    exit_code = QApplication::exec();
     window.ExitProgram();
   }
   return exit_code;

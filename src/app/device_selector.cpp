@@ -71,8 +71,8 @@ void DeviceSelector::ShowItem(std::size_t index, bool visible, bool select) {
 
   int shown = 0;
   int synchro = 0;
-  for (std::size_t i = 0; i < products_.size(); ++i) {
-    const panels::CDeviceOptionUI* other = products_[i].item.data();
+  for (const auto& product : products_) {
+    const panels::CDeviceOptionUI* other = product.item.data();
     if (other == nullptr || !other->IsVisibleFlag()) continue;
     ++shown;
     if (other->IsSynchro()) ++synchro;

@@ -1,7 +1,9 @@
 # The shell's small windows: language, message box, about window and skin chooser. Included by
-# src/app/CMakeLists.txt (and by tests/app/windows when the program's folder does not yet).
+# src/app/CMakeLists.txt; sharing its folder, their include root names their own headers only.
 set(CMAKE_AUTOMOC ON)
 norvik_library(norvik_app_windows
+  PREFIX app
+  HEADERS language.h msg_wnd.h about_wnd.h skin_frame.h app_messages.h
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/language.cpp
     ${CMAKE_CURRENT_LIST_DIR}/msg_wnd.cpp

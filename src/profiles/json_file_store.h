@@ -13,7 +13,7 @@ namespace norvik::profiles {
 
 // Larger files are not read: no file of the program comes near it, and a bound keeps a wrong
 // path (a device node, a huge download) from exhausting memory.
-inline constexpr std::size_t kMaxJsonFileBytes = 64u * 1024u * 1024u;
+inline constexpr std::size_t kMaxJsonFileBytes = std::size_t{64} * 1024 * 1024;
 
 class JsonFileStore {
  public:

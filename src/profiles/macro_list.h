@@ -89,7 +89,7 @@ class MacroList {
   // assignments that refer to macros are the caller's (see macro_key_remap.h).
   int DeleteMacro();
 
-  MacroRenameResult RenameMacro(std::string_view name);
+  MacroRenameResult RenameMacro(std::string_view typed);
 
   // Writes the selected macro's event file from the rows: delay cells are canonicalised ("" -> "0",
   // "007" -> "7") in the rows and in the events, rows after the first empty one are not saved,

@@ -15,7 +15,7 @@ namespace {
 
 // Files chosen for import are read whole; anything this large is not a profile, macro or shoot
 // file and is refused rather than loaded into memory.
-constexpr std::uintmax_t kMaxUserFileSize = 64u * 1024u * 1024u;
+constexpr std::uintmax_t kMaxUserFileSize = std::uintmax_t{64} * 1024 * 1024;
 
 bool IsWhitespace(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
@@ -227,7 +227,7 @@ Json::Value ParseJsonText(std::string_view text) {
 }
 
 std::string UniqueTimestampId(const std::function<bool(std::string_view)>& taken) {
-  const std::string base = JsonFileStore::MakeTimestampId();
+  std::string base = JsonFileStore::MakeTimestampId();
   if (!taken(base)) return base;
   for (int n = 2;; ++n) {
     std::string candidate = base + "_" + std::to_string(n);

@@ -14,7 +14,7 @@ namespace {
 
 // Menu files are tiny; a deep or huge one is not ours.
 constexpr int kMaxMenuDepth = 8;
-constexpr qint64 kMaxMenuFileBytes = 1024 * 1024;
+constexpr qint64 kMaxMenuFileBytes = qint64{1024} * 1024;
 
 struct MenuNode {
   bool separator = false;

@@ -18,7 +18,7 @@ namespace norvik::ui {
 namespace {
 
 // Language files are a few hundred entries; anything far larger is not one.
-constexpr qint64 kMaxLanguageFileBytes = 16 * 1024 * 1024;
+constexpr qint64 kMaxLanguageFileBytes = qint64{16} * 1024 * 1024;
 
 QString FromPath(const std::filesystem::path& path) {
   return QString::fromStdU16String(path.u16string());
@@ -270,7 +270,7 @@ QPixmap ResourceManager::Image(const QString& image) const {
 }
 
 QString ResourceManager::ImagePath(const QString& image) {
-  const QString text = image.trimmed();
+  QString text = image.trimmed();
   const int at = text.indexOf(QLatin1String("file="), 0, Qt::CaseInsensitive);
   if (at < 0) {
     if (text.size() >= 2 && (text.front() == u'\'' || text.front() == u'"') &&

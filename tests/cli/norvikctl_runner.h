@@ -21,6 +21,8 @@
 #include <json/value.h>
 #include <json/writer.h>
 
+#include "support/temp_folder.h"
+
 namespace norvik::cli::testing {
 
 struct CtlRun {
@@ -47,17 +49,6 @@ inline Json::Value ParseJson(const std::string& text) {
 
 class Norvikctl : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "norvik-cli-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    data_ = dir_ / "data";
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-
   // Runs norvikctl --emulate --data-dir <data> args... (no shell: arguments pass as they are).
   CtlRun Ctl(std::vector<std::string> args, bool emulate = true) {
     std::vector<std::string> argv = {NORVIKCTL_PATH};
@@ -98,8 +89,9 @@ class Norvikctl : public ::testing::Test {
     return run;
   }
 
-  std::filesystem::path dir_;
-  std::filesystem::path data_;
+  norvik::testing::TempFolder folder_;
+  const std::filesystem::path& dir_ = folder_.path();
+  const std::filesystem::path data_ = dir_ / "data";
   // Environment of the child: an empty value removes the variable. No display by default, so
   // the screen size the mouse gets does not depend on where the tests run.
   std::vector<std::pair<std::string, std::string>> env_ = {{"DISPLAY", ""}};

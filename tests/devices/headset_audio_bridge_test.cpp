@@ -14,6 +14,7 @@
 #include "emulator/audio_standin/standin_link.h"
 #include "emulator/emulated_bus.h"
 #include "headset_standin.h"
+#include "support/temp_folder.h"
 
 namespace norvik::devices {
 namespace {
@@ -197,15 +198,12 @@ TEST(AudioBridge, MissingLibraryLeavesEveryCallEmpty) {
 }
 
 TEST(AudioBridge, FileThatIsNoLibraryIsNotLoaded) {
-  const auto folder =
-      std::filesystem::temp_directory_path() / ("norvik_h9_bridge_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
+  const norvik::testing::TempFolder folder;
   const auto file = folder / "libosConfLib.so";
   std::ofstream(file) << "not a shared library";
   AudioLibrary library;
   EXPECT_FALSE(library.Load(file));
   EXPECT_FALSE(library.DeviceCount());
-  std::filesystem::remove_all(folder);
 }
 
 TEST(AudioBridge, MissingExportsStayNullAndTheirCallsFail) {

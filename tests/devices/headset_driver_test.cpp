@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <json/json.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -22,6 +21,7 @@
 #include "emulator/emulated_bus.h"
 #include "emulator/emulated_device.h"
 #include "headset_standin.h"
+#include "support/temp_folder.h"
 
 namespace norvik::devices {
 namespace {
@@ -64,10 +64,6 @@ bool Eventually(const std::function<bool()>& condition) {
 class HeadsetDriverTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root = std::filesystem::temp_directory_path() /
-           ("norvik_h9_" + std::to_string(::getpid()) + "_" + info->name());
-    std::filesystem::remove_all(root);
     headset = bus.Plug(EmulatedProduct::Headset);
     link = std::make_unique<emulator::AudioStandinLink>(bus, testing::StandinPath());
     ASSERT_TRUE(link->IsLinked());
@@ -77,7 +73,6 @@ class HeadsetDriverTest : public ::testing::Test {
   void TearDown() override {
     driver.reset();
     link.reset();
-    std::filesystem::remove_all(root);
   }
 
   std::shared_ptr<EmulatedHeadset> Device() { return bus.DeviceAs<EmulatedHeadset>(headset); }
@@ -97,7 +92,8 @@ class HeadsetDriverTest : public ::testing::Test {
   StandinControl standin;
   emulator::EmulatedBus bus;
   emulator::DeviceId headset = 0;
-  std::filesystem::path root;
+  norvik::testing::TempFolder folder;
+  const std::filesystem::path root = folder / "user";
   std::unique_ptr<emulator::AudioStandinLink> link;
   std::unique_ptr<HeadsetDriver> driver;
 };

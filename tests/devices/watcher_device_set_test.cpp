@@ -18,6 +18,7 @@
 #include "devices/keyboard_driver.h"
 #include "devices/mouse_driver.h"
 #include "emulator/emulated_bus.h"
+#include "support/temp_folder.h"
 
 namespace norvik::devices {
 namespace {
@@ -26,22 +27,6 @@ using emulator::EmulatedBus;
 using emulator::EmulatedProduct;
 using emulator::EmulatedReceiver;
 using hid::DeviceKind;
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "norvik-set-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 std::string ShownText(const std::vector<std::pair<DeviceSlot, bool>>& changes) {
   std::string text;
@@ -77,7 +62,7 @@ class DeviceSetRouting : public ::testing::Test {
     return text;
   }
 
-  TempDir user_;
+  norvik::testing::TempFolder user_;
   DeviceSetOptions options_;
   EmulatedBus bus_;
   DeviceWatcher watcher_{bus_};

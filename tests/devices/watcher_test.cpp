@@ -18,6 +18,7 @@
 #include "emulator/emulated_bus.h"
 #include "hid/fake_hid_backend.h"
 #include "hid/hid_test_descriptors.h"
+#include "support/temp_folder.h"
 
 namespace norvik::devices {
 namespace {
@@ -287,25 +288,8 @@ TEST(WatcherMatching, FailedEnumerationStillSignalsTheFirstScan) {
 }
 
 #if defined(__linux__)
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "norvik-watch-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
 TEST(WatcherChangeDetector, DeviceNodeFolderWatchSeesOnlyHidrawNodes) {
-  TempDir dev;
-  ASSERT_FALSE(dev.path().empty());
+  norvik::testing::TempFolder dev;
   hid::test::FakeHidBackend fake;  // no change counter of its own
   WatcherOptions options;
   options.device_node_folder = dev.path();

@@ -13,6 +13,7 @@
 #include "emulator/firmware_protocol.h"
 #include "emulator/hex_text.h"
 #include "support/device_rig.h"
+#include "support/temp_folder.h"
 
 namespace norvik::emulator::testing {
 

@@ -10,11 +10,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "hid/hid_test_descriptors.h"
 #include "hid/report_descriptor.h"
 #include "hid/timed_report_writer.h"
+#include "support/temp_folder.h"
 
 namespace norvik::hid {
 namespace {
@@ -24,32 +24,17 @@ namespace fs = std::filesystem;
 // A sysfs stand-in of this test's own.
 class SysRoot {
  public:
-  SysRoot() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::random_device random;
-    root_ =
-        fs::temp_directory_path() / ("norvik_hid_" + std::string(info->name()) + "_" +
-                                     std::to_string(::getpid()) + "_" + std::to_string(random()));
-    fs::create_directories(root_);
-  }
-  ~SysRoot() {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
-  SysRoot(const SysRoot&) = delete;
-  SysRoot& operator=(const SysRoot&) = delete;
-
   void AddDescriptor(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-    const fs::path folder = root_ / "class" / "hidraw" / name / "device";
+    const fs::path folder = folder_ / "class" / "hidraw" / name / "device";
     fs::create_directories(folder);
     std::ofstream out(folder / "report_descriptor", std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
   }
-  const fs::path& Path() const { return root_; }
+  const fs::path& Path() const { return folder_.path(); }
 
  private:
-  fs::path root_;
+  norvik::testing::TempFolder folder_;
 };
 
 TEST(HidapiBackend, EntriesOfOneNodeAreKeptOnceInListingOrder) {

@@ -85,7 +85,6 @@ TEST(LightEffectFile, StepsAreReadWithFlagsAsZeroOrOne) {
 class EffectSteps : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(folder_.path().empty());
     std::filesystem::create_directory(UserFolder());
     profile_.SetBuiltInModeCount(29);
   }

@@ -34,7 +34,6 @@ constexpr char kDefaultDocument[] = R"({
 class ProfileLoad : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(folder_.path().empty());
     WriteText(DefaultFile(), kDefaultDocument);
     profile_.SetDefaultPath(DefaultFile());
     profile_.SetProfilePath(ProfileFile());
@@ -160,10 +159,7 @@ TEST(ProfilePaths, EmptyArgumentsLeaveThePathsUnchanged) {
 
 class ProfileSave : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(folder_.path().empty());
-    profile_.SetProfilePath(File());
-  }
+  void SetUp() override { profile_.SetProfilePath(File()); }
   std::filesystem::path File() const { return folder_ / "p.Json"; }
 
   TempFolder folder_;

@@ -13,29 +13,11 @@
 #include <json/value.h>
 
 #include "profiles/json_file_store.h"
+#include "support/temp_folder.h"
 
 namespace norvik::profiles::testing {
 
-// A fresh folder under the system temporary folder, removed with everything in it at the end.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "norvik_h4_XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
+using norvik::testing::TempFolder;
 
 inline void WriteText(const std::filesystem::path& file, std::string_view text) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);

@@ -1,8 +1,6 @@
 #pragma once
-// A fresh folder per test (tests run in parallel and under sanitizers), removed afterwards, and
-// small file helpers for the profile list, macro and shoot tests.
-
-#include <stdlib.h>
+// Small file helpers for the profile list, macro and shoot tests, with the temporary folder
+// (TempFolder) they write in.
 
 #include <filesystem>
 #include <fstream>
@@ -15,29 +13,9 @@
 #include <json/value.h>
 
 #include "profiles/json_file_store.h"
+#include "support/temp_folder.h"
 
 namespace norvik::testing {
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "norvik-h5-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-    path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
 
 inline void WriteText(const std::filesystem::path& path, const std::string& text) {
   std::filesystem::create_directories(path.parent_path());
