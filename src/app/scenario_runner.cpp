@@ -26,9 +26,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kCheckRetryMs = 2;
 
-bool IsCheck(ScenarioVerb verb) {
+// Lines retried until they hold or the timeout passes. A profile cannot be sent before the
+// device's start-up has read it, which happens a moment after the device shows.
+bool IsRetried(ScenarioVerb verb) {
   return verb == ScenarioVerb::Expect || verb == ScenarioVerb::ExpectMemory ||
-         verb == ScenarioVerb::ExpectFile;
+         verb == ScenarioVerb::ExpectFile || verb == ScenarioVerb::ApplyProfile;
 }
 
 std::string Spaced(std::span<const std::uint8_t> bytes) {
@@ -83,6 +85,25 @@ std::optional<QJsonValue> FollowPointer(QJsonValue value, const std::string& poi
     }
   }
   return value;
+}
+
+// Why a push did not fully work, or empty.
+std::string ApplyFailure(const devices::ApplyResult& result) {
+  if (result.Ok()) return {};
+  if (!result.profile_loaded) return "the selected profile could not be loaded";
+  if (result.stopped_at) return "the device could not be reached";
+  std::string steps;
+  auto add = [&steps](const char* step, std::string_view meaning) {
+    steps += (steps.empty() ? "" : ", ") + std::string(step) + ": " + std::string(meaning);
+  };
+  if (result.settings != hid::DeviceResult::Success)
+    add("settings", hid::DeviceResultMeaning(result.settings));
+  if (result.macros && !result.macros->Ok()) add("macros", result.macros->Meaning());
+  if (result.key_map && *result.key_map != hid::DeviceResult::Success)
+    add("key map", hid::DeviceResultMeaning(*result.key_map));
+  if (result.shoot && *result.shoot != hid::DeviceResult::Success)
+    add("shoot", hid::DeviceResultMeaning(*result.shoot));
+  return "the profile was not sent whole (" + steps + ")";
 }
 
 }  // namespace
@@ -147,7 +168,7 @@ void ScenarioRunner::Tick() {
     return;
   }
   const ScenarioStep& step = steps_[next_];
-  if (IsCheck(step.verb)) {
+  if (IsRetried(step.verb)) {
     RunCheck(step);
     return;
   }
@@ -205,8 +226,6 @@ std::string ScenarioRunner::Perform(const ScenarioStep& step) {
         return "the control list could not be written to " + path.string();
       return {};
     }
-    case ScenarioVerb::ApplyProfile:
-      return ApplyProfile(step);
     case ScenarioVerb::StallStart:
     case ScenarioVerb::StallReport:
       return PerformStall(step);
@@ -324,8 +343,7 @@ std::string ScenarioRunner::ApplyProfile(const ScenarioStep& step) {
   list.InitProfileList();
   if (list.SelectProfile(static_cast<int>(step.number)) != profiles::ProfileResult::Done)
     return "there is no profile " + std::to_string(step.number);
-  if (!driver.ApplyProfile().Ok()) return "the profile could not be sent";
-  return {};
+  return ApplyFailure(driver.ApplyProfile());
 }
 
 std::string ScenarioRunner::Check(const ScenarioStep& step) {
@@ -334,6 +352,8 @@ std::string ScenarioRunner::Check(const ScenarioStep& step) {
       return CheckMemory(step);
     case ScenarioVerb::ExpectFile:
       return CheckFile(step);
+    case ScenarioVerb::ApplyProfile:
+      return ApplyProfile(step);
     default:
       return CheckControl(step);
   }
