@@ -21,6 +21,7 @@
 #include "app/main_wnd.h"
 #include "app/scenario_runner.h"
 #include "base/debug_trace.h"
+#include "devices/device_set.h"
 #include "hid/hidapi_backend.h"
 #include "panels/control_registry.h"
 #include "ui/resource_manager.h"
@@ -171,7 +172,12 @@ int RunApplication(int argc, char** argv) {
         const auto elapsed =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started);
         const long rss = ResidentKiB().value_or(-1);
-        std::printf("startup_ms %.2f rss_kib %ld\n", elapsed.count(), rss);
+        int devices = 0;
+        if (window.Devices() != nullptr) {
+          for (const devices::DeviceSlot slot : devices::kAllDeviceSlots)
+            devices += window.Devices()->Driver(slot).IsOpen() ? 1 : 0;
+        }
+        std::printf("startup_ms %.2f rss_kib %ld devices %d\n", elapsed.count(), rss, devices);
         std::fflush(stdout);
         QMetaObject::invokeMethod(
             &window, [&window] { window.ExitProgram(); }, Qt::QueuedConnection);
