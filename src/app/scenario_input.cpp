@@ -176,8 +176,10 @@ std::string TypeText(QWidget* control, const QString& text) {
   if (text.isEmpty()) SendKey(control, Qt::Key_Delete, Qt::NoModifier, {});
   for (const QChar c : text) {
     if (!guard) return "the control went away while typing";
-    const int key = c.isLetter() && c.unicode() < 0x80 ? static_cast<int>(c.toUpper().unicode())
-                                                       : static_cast<int>(Qt::Key_unknown);
+    // Printable ASCII keys are their (upper-case) character codes; others have no key.
+    const bool ascii = c.unicode() >= 0x20 && c.unicode() < 0x7F;
+    const int key =
+        ascii ? static_cast<int>(c.toUpper().unicode()) : static_cast<int>(Qt::Key_unknown);
     SendKey(control, key, Qt::NoModifier, QString(c));
   }
   if (!guard) return "the control went away while typing";
