@@ -33,7 +33,8 @@ constexpr std::int64_t kMaxAssignment = 0xFFFFFF;
 // bytes are kept before anything replaces them. A missing file or "Device" is merely new.
 bool IsDamaged(const std::filesystem::path& path, const Json::Value& document, int index) {
   std::error_code ec;
-  if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return false;
+  // Only a file holds the user's bytes; a folder or device in its place is never moved.
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
   if (!document.isObject()) return true;
   const Json::Value& sections = Member(document, kDeviceKey);
   if (sections.isNull()) return false;
@@ -103,7 +104,9 @@ Json::Value CBasicProfiledata::LoadSection(const std::filesystem::path& path) {
     // and the device would be sent an empty profile.
     section = FactorySection();
     const bool damaged = !path.empty() && IsDamaged(path, document, sectionIndex_);
-    const bool kept = damaged && KeepDamagedFile(path, "replaced by the factory settings");
+    // Without factory data nothing replaces a damaged file: it stays where it is.
+    const bool kept = damaged && section.isObject() &&
+                      KeepDamagedFile(path, "replaced by the factory settings");
     if (!section.isObject()) {
       section = Json::Value();
     } else if (!damaged || kept) {
