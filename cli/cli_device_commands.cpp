@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "cli/cli_handlers.h"
-#include "profiles/folder_lock.h"
 #include "cli/cli_output.h"
 #include "devices/headset_driver.h"
+#include "profiles/folder_lock.h"
 #include "profiles/profile_list.h"
 
 namespace norvik::cli {

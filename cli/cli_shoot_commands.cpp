@@ -138,8 +138,8 @@ CommandResult CmdShootImport(Session& session, const Invocation& call) {
   auto files = GunFiles(session, call, gun, error);
   if (!files) return CommandResult::Usage(error);
   if (const auto imported = files->ImportGun(profiles::PathFromUtf8(call.args[2])); !imported) {
-    return CommandResult::Fail("no pattern imported from " + call.args[2] + ": " +
-                               imported.reason + "; nothing changed");
+    return CommandResult::Fail("no pattern imported from " + call.args[2] + ": " + imported.reason +
+                               "; nothing changed");
   }
   return GunOutcome(gun, "import", call.args[2]);
 }
@@ -150,8 +150,8 @@ CommandResult CmdShootExport(Session& session, const Invocation& call) {
   auto files = GunFiles(session, call, gun, error);
   if (!files) return CommandResult::Usage(error);
   if (const auto exported = files->ExportGun(profiles::PathFromUtf8(call.args[2])); !exported) {
-    return CommandResult::Fail("gun " + call.args[1] + " could not be exported to " +
-                               call.args[2] + ": " + exported.reason);
+    return CommandResult::Fail("gun " + call.args[1] + " could not be exported to " + call.args[2] +
+                               ": " + exported.reason);
   }
   return GunOutcome(gun, "export", call.args[2]);
 }

@@ -132,8 +132,8 @@ int LanguageController::ReadStoredLanguageIndex() const {
   }
   // A value that names no language (damaged, or from a newer version) is about to be replaced
   // by the first language's id: the settings file is copied aside first, so nothing is lost.
-  if (!entries.empty() && (settings_->contains(kLanguageValue) ||
-                           settings_->status() == QSettings::FormatError)) {
+  if (!entries.empty() &&
+      (settings_->contains(kLanguageValue) || settings_->status() == QSettings::FormatError)) {
     KeepSettingsFileAside();
   }
   return 0;
@@ -143,14 +143,15 @@ void LanguageController::KeepSettingsFileAside() const {
   const std::filesystem::path file = settings_->fileName().toStdU16String();
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) return;
-  const std::filesystem::path kept = file.string() + profiles::kDamagedSuffix +
-                                     profiles::JsonFileStore::MakeTimestampId();
+  const std::filesystem::path kept =
+      file.string() + profiles::kDamagedSuffix + profiles::JsonFileStore::MakeTimestampId();
   if (!profiles::CopyFileBytes(file, kept)) {
     DebugTrace("language: the settings file could not be copied aside");
     return;
   }
-  profiles::NoteRecovery({file, kept, "its language choice names no language; the first one is "
-                                      "used and stored"});
+  profiles::NoteRecovery({file, kept,
+                          "its language choice names no language; the first one is "
+                          "used and stored"});
 }
 
 bool LanguageController::ApplyLanguage(int index, QWidget* window) {

@@ -105,8 +105,8 @@ Json::Value CBasicProfiledata::LoadSection(const std::filesystem::path& path) {
     section = FactorySection();
     const bool damaged = !path.empty() && IsDamaged(path, document, sectionIndex_);
     // Without factory data nothing replaces a damaged file: it stays where it is.
-    const bool kept = damaged && section.isObject() &&
-                      KeepDamagedFile(path, "replaced by the factory settings");
+    const bool kept =
+        damaged && section.isObject() && KeepDamagedFile(path, "replaced by the factory settings");
     if (!section.isObject()) {
       section = Json::Value();
     } else if (!damaged || kept) {
@@ -219,13 +219,13 @@ std::vector<KeyEntry> CBasicProfiledata::GetKeyList() {
       entry.index = index++;
       // An assignment out of its 24 bits falls back to the key's factory function, never to a
       // cut-down value that would disable or remap the key.
-      const std::int64_t fallback = RangedMember(element, factory, "DefaultAssignment", 0,
-                                                 kMaxAssignment);
+      const std::int64_t fallback =
+          RangedMember(element, factory, "DefaultAssignment", 0, kMaxAssignment);
       const Json::Value& factory_assignment = Member(factory, "Assignment");
       entry.assignment = UnpackAssignment(RangedInteger(
           Member(element, "Assignment"),
-          factory_assignment.isNull() ? Json::Value(Json::Int64{fallback}) : factory_assignment,
-          0, kMaxAssignment));
+          factory_assignment.isNull() ? Json::Value(Json::Int64{fallback}) : factory_assignment, 0,
+          kMaxAssignment));
       entry.defaultAssignment = UnpackAssignment(fallback);
       keyEntries_.push_back(entry);
       // Key indexes are 16 bits; a longer list has no keys to give its entries to.

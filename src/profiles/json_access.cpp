@@ -63,9 +63,10 @@ std::int64_t RangedInteger(const Json::Value& value, const Json::Value& factory,
   };
   if (value.isNull()) return std::clamp<std::int64_t>(0, min, max);
   if (const auto number = in_range(value)) return *number;
-  DebugTraceF("profile: a stored value is of the wrong type or outside %lld..%lld; the factory "
-              "value is used\n",
-              static_cast<long long>(min), static_cast<long long>(max));
+  DebugTraceF(
+      "profile: a stored value is of the wrong type or outside %lld..%lld; the factory "
+      "value is used\n",
+      static_cast<long long>(min), static_cast<long long>(max));
   return in_range(factory).value_or(std::clamp<std::int64_t>(0, min, max));
 }
 

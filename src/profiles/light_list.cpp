@@ -16,8 +16,8 @@ std::uint8_t ByteOf(const Json::Value& object, const char* key) {
 }
 
 std::int32_t Int32Of(const Json::Value& object, const char* key) {
-  return static_cast<std::int32_t>(RangedMember(object, Json::Value::nullSingleton(), key,
-                                                INT32_MIN, INT32_MAX));
+  return static_cast<std::int32_t>(
+      RangedMember(object, Json::Value::nullSingleton(), key, INT32_MIN, INT32_MAX));
 }
 
 std::uint8_t FlagOf(const Json::Value& object, const char* key) {

@@ -37,13 +37,17 @@ std::vector<DpiStage> CMouseProfiledata::GetDpiStages() {
       const Json::Value& element = list[i];
       const Json::Value& factory = Element(Member(factory_dpi, kStageDpis), i);
       DpiStage stage;
-      stage.StageActive = static_cast<std::uint8_t>(NumberOf(element, factory, "StageActive", kByte));
+      stage.StageActive =
+          static_cast<std::uint8_t>(NumberOf(element, factory, "StageActive", kByte));
       stage.StageXY = static_cast<std::uint8_t>(NumberOf(element, factory, "StageXY", kByte));
       stage.StageDPIX = static_cast<std::uint16_t>(NumberOf(element, factory, "StageDPIX", kHalf));
       stage.StageDPIY = static_cast<std::uint16_t>(NumberOf(element, factory, "StageDPIY", kHalf));
-      stage.StageColorR = static_cast<std::uint8_t>(NumberOf(element, factory, "StageColorR", kByte));
-      stage.StageColorG = static_cast<std::uint8_t>(NumberOf(element, factory, "StageColorG", kByte));
-      stage.StageColorB = static_cast<std::uint8_t>(NumberOf(element, factory, "StageColorB", kByte));
+      stage.StageColorR =
+          static_cast<std::uint8_t>(NumberOf(element, factory, "StageColorR", kByte));
+      stage.StageColorG =
+          static_cast<std::uint8_t>(NumberOf(element, factory, "StageColorG", kByte));
+      stage.StageColorB =
+          static_cast<std::uint8_t>(NumberOf(element, factory, "StageColorB", kByte));
       dpiStages_.push_back(stage);
     }
   }
@@ -69,9 +73,8 @@ void CMouseProfiledata::SetDpiStages(const std::vector<DpiStage>& stages) {
 }
 
 int CMouseProfiledata::GetActiveDpiStage() {
-  activeDpiStage_ = static_cast<int>(NumberOf(Member(Section(), kDpiStages),
-                                              Member(FactorySection(), kDpiStages), kStageActive,
-                                              kInt));
+  activeDpiStage_ = static_cast<int>(NumberOf(
+      Member(Section(), kDpiStages), Member(FactorySection(), kDpiStages), kStageActive, kInt));
   return activeDpiStage_;
 }
 

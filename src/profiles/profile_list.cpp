@@ -411,8 +411,9 @@ RenameResult ProfileList::RenameProfile(std::string_view name) {
     Json::Value document = JsonFileStore::ReadJson(*file);
     std::error_code ec;
     if (!document.isObject() && std::filesystem::exists(*file, ec) &&
-        !KeepDamagedFile(*file, "replaced by one holding the new name; its settings come from "
-                                "the factory data")) {
+        !KeepDamagedFile(*file,
+                         "replaced by one holding the new name; its settings come from "
+                         "the factory data")) {
       return RenameResult::Done;  // the list has the name; the damaged file is left alone
     }
     if (!document.isObject()) {

@@ -104,7 +104,8 @@ class Hostile : public Norvikctl {
     const auto now = fs::file_time_type::clock::now();
     const Json::Value list = ParseJson(ReadAll(Keyboard() / "ProfileList.ini"));
     for (Json::ArrayIndex i = 0; i < list["profilelist"].size(); ++i) {
-      const fs::path file = Keyboard() / (list["profilelist"][i]["profileUUID"].asString() + ".Json");
+      const fs::path file =
+          Keyboard() / (list["profilelist"][i]["profileUUID"].asString() + ".Json");
       fs::last_write_time(file, now - std::chrono::hours(i + 1));
     }
     const Json::Value macros = ParseJson(ReadAll(Keyboard() / "macro.config"));
@@ -134,7 +135,6 @@ class Hostile : public Norvikctl {
   }
 };
 
-
 // --- damaged files x command families ---
 
 enum class Target { List, SelectedProfile, MacroConfig, ShootFile };
@@ -155,8 +155,9 @@ const Damage kDamages[] = {
      }},
     {"ListInvalidUtf8Identifiers", Target::List,
      [](const std::string&) {
-       return std::string("{\"profilelist\": [{\"profilename\": \"p\", \"profileUUID\": "
-                          "\"\xff\xfe\"}], \"profileselect\": 0}");
+       return std::string(
+           "{\"profilelist\": [{\"profilename\": \"p\", \"profileUUID\": "
+           "\"\xff\xfe\"}], \"profileselect\": 0}");
      }},
     {"ProfileCutShort", Target::SelectedProfile,
      [](const std::string& b) { return b.substr(0, b.size() / 3); }},
@@ -240,9 +241,8 @@ TEST_P(DamagedFile, EveryCommandKeepsTheOriginalAsideAndRebuildsWhatTheUserHad) 
     }
 
     // Every profile is still listed, by file time after a rebuild, and no file is left unlisted.
-    std::vector<std::string> names = list_damaged
-                                         ? Args{"profile3", "profile2", "profile1"}
-                                         : Args{"profile1", "profile2", "profile3"};
+    std::vector<std::string> names = list_damaged ? Args{"profile3", "profile2", "profile1"}
+                                                  : Args{"profile1", "profile2", "profile3"};
     if (add) names.push_back("profile4");
     const CtlRun listed = Ctl({"--json", "profile", "list", "keyboard"});
     const Json::Value rows = ParseJson(listed.out);
@@ -262,16 +262,18 @@ TEST_P(DamagedFile, EveryCommandKeepsTheOriginalAsideAndRebuildsWhatTheUserHad) 
     EXPECT_EQ(listed_files, StemsWithExtension(Keyboard(), ".Json"));
 
     // The selected profile's settings: the user's, or the factory's where its file was damaged.
-    const int light = ParseJson(Ctl({"--json", "settings", "show", "keyboard"}).out)["LightInfo"]
-                          ["Light"].asInt();
+    const int light =
+        ParseJson(Ctl({"--json", "settings", "show", "keyboard"}).out)["LightInfo"]["Light"]
+            .asInt();
     const int factory_light = 4;
-    EXPECT_EQ(light, command[1] == "set"                                    ? 2
+    EXPECT_EQ(light, command[1] == "set"                               ? 2
                      : add || damage.target == Target::SelectedProfile ? factory_light
-                                                                        : 1);
+                                                                       : 1);
 
     // The macros: the user's names, or macro_1, macro_2 by file time (beta's file is older).
     const bool macros_damaged = damage.target == Target::MacroConfig;
-    EXPECT_EQ(Names("macro"), (macros_damaged ? Args{"macro_1", "macro_2"} : Args{"alpha", "beta"}));
+    EXPECT_EQ(Names("macro"),
+              (macros_damaged ? Args{"macro_1", "macro_2"} : Args{"alpha", "beta"}));
     const CtlRun exported = Ctl({"macro", "export", "keyboard", "0", (dir_ / "m0.mac").string()});
     ASSERT_EQ(exported.status, 0) << exported.err;
     EXPECT_EQ(ReadAll(dir_ / "m0.mac"), macros_damaged ? beta_ : alpha_);
@@ -313,8 +315,8 @@ TEST_P(OutOfRange, ValuesReadAsTheFactoryValuesAndReachTheDeviceSo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Hostile, OutOfRange,
-                         ::testing::Values("-1", "4294967296", "16777216", "1e300", "\"7\"",
-                                           "[1]", "{}"));
+                         ::testing::Values("-1", "4294967296", "16777216", "1e300", "\"7\"", "[1]",
+                                           "{}"));
 
 // --- imports that must be refused ---
 
@@ -335,13 +337,17 @@ TEST_F(ImportRefused, WrongShapeOrDeviceExitsOneAndChangesNothing) {
   const std::vector<Refusal> refusals = {
       {"mouse profile", {"profile", "import", "keyboard"}, mouse_profile, "another kind"},
       {"random profile", {"profile", "import", "keyboard"}, random, "not a profile"},
-      {"macro list as profile", {"profile", "import", "keyboard"}, R"({"MacroInfo": []})",
+      {"macro list as profile",
+       {"profile", "import", "keyboard"},
+       R"({"MacroInfo": []})",
        "not a profile"},
       {"random macro", {"macro", "import", "keyboard"}, random, "not a macro file"},
       {"profile as macro", {"macro", "import", "keyboard"}, mouse_profile, "not a macro file"},
       {"4001 events", {"macro", "import", "keyboard"}, EventFile(4001, 1), "more than 4000"},
       {"random shoot", {"shoot", "import", "mouse", "2"}, random, "not a shoot file"},
-      {"events not objects", {"shoot", "import", "mouse", "2"}, R"({"Events": [1, 2]})",
+      {"events not objects",
+       {"shoot", "import", "mouse", "2"},
+       R"({"Events": [1, 2]})",
        "not a shoot file"},
   };
   const auto before = Snapshot(data_);
@@ -452,16 +458,21 @@ INSTANTIATE_TEST_SUITE_P(Hostile, ExportTarget, ::testing::ValuesIn(kExportCases
 
 // As root the commands run as "nobody", for whom the folder is read-only as it is for a user.
 TEST_F(Hostile, ChangesThatCannotBeSavedExitOneAndLeaveTheProfileAsItWas) {
-  const std::vector<std::pair<Args, Args>> cases = {
-      {{"emulator", "plug", "mouse"}, {"dpi", "set", "mouse", "1", "800"}},
-      {{"emulator", "plug", "headset"}, {"headset", "eq", "3"}},
-      {{"emulator", "plug", "headset"}, {"headset", "mic", "40"}},
-      {{"emulator", "plug", "keyboard"}, {"settings", "set", "keyboard", "Light=2"}},
-      {{"emulator", "plug", "keyboard"}, {"key", "set", "keyboard", "5", "0x020004"}},
+  struct Case {
+    Args plug, change;
+    const char* reason;
+  };
+  const char* kNotWritten = "profile file could not be written";
+  const std::vector<Case> cases = {
+      {{"emulator", "plug", "mouse"}, {"dpi", "set", "mouse", "1", "800"}, kNotWritten},
+      {{"emulator", "plug", "headset"}, {"headset", "eq", "3"}, "could not be saved"},
+      {{"emulator", "plug", "headset"}, {"headset", "mic", "40"}, "could not be saved"},
+      {{"emulator", "plug", "keyboard"}, {"settings", "set", "keyboard", "Light=2"}, kNotWritten},
+      {{"emulator", "plug", "keyboard"}, {"key", "set", "keyboard", "5", "0x020004"}, kNotWritten},
   };
   fs::permissions(dir_, fs::perms::all);
   run_as_ = kNobody;
-  for (const auto& [plug, change] : cases) {
+  for (const auto& [plug, change, reason] : cases) {
     SCOPED_TRACE(change[0] + " " + change[1]);
     fs::remove_all(data_);
     ASSERT_EQ(Ctl(plug).status, 0);
@@ -471,7 +482,7 @@ TEST_F(Hostile, ChangesThatCannotBeSavedExitOneAndLeaveTheProfileAsItWas) {
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
     const CtlRun run = Ctl(change);
     fs::permissions(folder, fs::perms::owner_all);
-    ExpectRefused(run, 1, "");
+    ExpectRefused(run, 1, reason);
     EXPECT_EQ(Snapshot(folder), before);
   }
 }
@@ -483,7 +494,7 @@ TEST_F(Hostile, NamesWithControlCharactersOrOver64CharactersAreRefused) {
   std::string longest;
   for (int i = 0; i < 64; ++i) longest += "\xC3\xA9";  // 64 characters, 128 bytes
   const std::vector<std::pair<std::string, const char*>> refused = {
-      {"a\x01z", "control"}, {"tab\there", "control"},        {"del\x7f", "control"},
+      {"a\x01z", "control"},     {"tab\there", "control"},     {"del\x7f", "control"},
       {"c1\xC2\x85", "control"}, {longest + "\xC3\xA9", "64"}, {longest + "x", "64"},
   };
   const std::vector<Args> renames = {{"profile", "rename", "keyboard"},
@@ -538,8 +549,8 @@ TEST_F(Hostile, ConcurrentAddDeleteAndSettingsLoseNothing) {
   work(tallies[0], 2);
   other.join();
 
-  const int expected = 1 + tallies[0].added + tallies[1].added - tallies[0].deleted -
-                       tallies[1].deleted;
+  const int expected =
+      1 + tallies[0].added + tallies[1].added - tallies[0].deleted - tallies[1].deleted;
   const Json::Value list = ParseJson(ReadAll(Keyboard() / "ProfileList.ini"));
   EXPECT_EQ(static_cast<int>(list["profilelist"].size()), expected) << "no lost update";
   std::set<std::string> listed;
