@@ -135,6 +135,18 @@ TEST_F(Norvikctl, ProfilesAreAddedSelectedExportedAndImported) {
   ExpectRefused(Ctl({"profile", "import", "mousepad", (dir_ / "missing.json").string()}), 1,
                 "missing or unreadable");
   ExpectRefused(Ctl({"profile", "rename", "mousepad", "   "}), 2, "blank");
+
+  // Every change of the selection reaches a present device, as a selection does.
+  for (const std::vector<std::string>& change : {std::vector<std::string>{"add", "mousepad"},
+                                                 {"copy", "mousepad"},
+                                                 {"delete", "mousepad"},
+                                                 {"import", "mousepad", exported.string()}}) {
+    std::vector<std::string> call = {"--json", "profile"};
+    call.insert(call.end(), change.begin(), change.end());
+    const CtlRun run = Ctl(call);
+    ASSERT_EQ(run.status, 0) << change[0] << ": " << run.err;
+    EXPECT_TRUE(ParseJson(run.out)["applied"].isObject()) << change[0] << ": " << run.out;
+  }
 }
 
 TEST_F(Norvikctl, BadCommandLinesExitNonZeroWithOneLineReasons) {

@@ -358,7 +358,16 @@ TEST(HeadsetEq, CustomPresetsAndNamesRoundTripThroughTheFile) {
   const EqBands bands{-12, -6, 0, 3, 6, 9, 12, 1, 2, 3};
 
   ASSERT_TRUE(profile.SetCustomEqValues(1, bands));
-  profile.SetCustomEqNames({"Mine", "Night \xE5\xA4\x9C"});
+  ASSERT_TRUE(profile.SetCustomEqNames({"Mine", "Night \xE5\xA4\x9C"}));
+  // A name with a control character or over 64 characters refuses the whole set.
+  std::string longest;
+  for (int i = 0; i < 64; ++i) longest += "\xE5\xA4\x9C";
+  EXPECT_TRUE(profile.SetCustomEqNames({longest}));
+  for (const std::string& bad :
+       {std::string("a\tb"), std::string("\x7F"), std::string("\xC2\x9B"), longest + "x"}) {
+    EXPECT_FALSE(profile.SetCustomEqNames({"Mine", bad})) << bad.size() << " bytes";
+  }
+  ASSERT_TRUE(profile.SetCustomEqNames({"Mine", "Night \xE5\xA4\x9C"}));
   EXPECT_FALSE(profile.SetCustomEqValues(kMaxCustomEqPresets, bands));
   EXPECT_FALSE(profile.GetCustomEqValues(-1).has_value());
   ASSERT_TRUE(profile.Save());
