@@ -21,12 +21,14 @@
 #include "app/instance_channel.h"
 #include "app/language.h"
 #include "app/lighting_sync_thread.h"
+#include "app/msg_wnd.h"
 #include "app/sleep_watch.h"
 #include "app/worktool.h"
 #include "base/debug_trace.h"
 #include "devices/device_driver.h"
 #include "panels/control_registry.h"
 #include "panels/device_option.h"
+#include "profiles/recovery_report.h"
 #include "ui/dialog_builder.h"
 #include "ui/resource_manager.h"
 
@@ -35,6 +37,7 @@ namespace norvik::app {
 namespace {
 
 constexpr char kStartLanguageFile[] = "lan_cn.xml";
+constexpr char kRecoveryTextKey[] = "message_files_recovered";
 constexpr char kLightOnTextKey[] = "control_light_on_text";
 constexpr char kLightOffTextKey[] = "control_light_off_text";
 constexpr char kSettingProgress[] = "setting_progress";
@@ -57,6 +60,13 @@ devices::DeviceSetOptions MakeSetOptions(const MainWndEnvironment& env) {
     options.screen.height = screen->size().height();
   }
   return options;
+}
+
+// Damaged files found while a device's profile was loaded were kept aside and rebuilt: the user
+// hears of it once (the details are in the trace).
+void ShowRecoveryNotice(QWidget* window) {
+  if (profiles::TakeRecoveryNotes().empty()) return;
+  ShowNotice(window, QString::fromLatin1(kRecoveryTextKey), kDefaultDpi);
 }
 
 }  // namespace
@@ -671,6 +681,7 @@ void CMainWnd::OnItemTimer(std::size_t product, int id) {
         return;
       }
       panel.StartUp();
+      ShowRecoveryNotice(this);
       item.ResetOffline();
       StartItemTimer(product, kItemTimerPeriodic, kItemPeriodicFirstMs);
       if (panel.ReportsPower() && driver.IsOpen())
