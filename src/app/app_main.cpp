@@ -79,11 +79,12 @@ std::optional<long> ResidentKiB() {
   return std::nullopt;
 }
 
-std::filesystem::path UserDataFolder(const std::string& dir) {
+std::filesystem::path UserDataFolder(const std::string& dir, bool emulate) {
   if (!dir.empty()) return std::filesystem::path(dir);
   const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-  return std::filesystem::path(
-      (base + QLatin1Char('/') + QLatin1String(kProductKey)).toStdString());
+  std::filesystem::path folder((base + QLatin1Char('/') + QLatin1String(kProductKey)).toStdString());
+  if (emulate) folder /= kEmulatedDataFolderName;
+  return folder;
 }
 
 int RunApplication(int argc, char** argv) {
@@ -130,22 +131,30 @@ int RunApplication(int argc, char** argv) {
     application.setStyleSheet(QString::fromUtf8(style.readAll()));
   panels::RegisterControlClasses();
 
-  std::unique_ptr<EmulatorSession> emulator;
-  std::unique_ptr<hid::HidBackend> system_bus;
   MainWndEnvironment env;
+  env.program_folder = program_path;
+  env.user_folder = UserDataFolder(options->data_dir, options->emulate);
+  std::error_code ec;
+  std::filesystem::create_directories(env.user_folder, ec);
+  std::unique_ptr<EmulatorSession> emulation;
+  std::unique_ptr<hid::HidBackend> system_bus;
   if (options->emulate) {
-    emulator = std::make_unique<EmulatorSession>(program_path, /*plug_start_devices=*/true);
-    env.backend = &emulator->Bus();
-    env.emulator = emulator.get();
+    const std::filesystem::path state_file = emulator::StateFileOf(env.user_folder);
+    emulation = std::make_unique<EmulatorSession>(program_path, /*plug_start_devices=*/true,
+                                                  state_file);
+    if (emulation->StateAtStart() == emulator::StateLoadResult::Damaged) {
+      std::fprintf(stderr,
+                   "norvik: the emulator state %s is damaged; it is left as it is and not "
+                   "shared\n",
+                   state_file.c_str());
+    }
+    env.backend = &emulation->Bus();
+    env.emulator = emulation.get();
   } else {
     system_bus = hid::MakeSystemHidBackend();
     env.backend = system_bus.get();
     env.watch_device_nodes = true;
   }
-  env.program_folder = program_path;
-  env.user_folder = UserDataFolder(options->data_dir);
-  std::error_code ec;
-  std::filesystem::create_directories(env.user_folder, ec);
   QSettings settings(QSettings::IniFormat, QSettings::UserScope, QString::fromLatin1(kProductKey),
                      QString::fromLatin1(kProductKey));
   env.settings = &settings;
