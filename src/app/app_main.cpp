@@ -82,7 +82,8 @@ std::optional<long> ResidentKiB() {
 std::filesystem::path UserDataFolder(const std::string& dir, bool emulate) {
   if (!dir.empty()) return std::filesystem::path(dir);
   const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-  std::filesystem::path folder((base + QLatin1Char('/') + QLatin1String(kProductKey)).toStdString());
+  std::filesystem::path folder(
+      (base + QLatin1Char('/') + QLatin1String(kProductKey)).toStdString());
   if (emulate) folder /= kEmulatedDataFolderName;
   return folder;
 }
@@ -140,8 +141,8 @@ int RunApplication(int argc, char** argv) {
   std::unique_ptr<hid::HidBackend> system_bus;
   if (options->emulate) {
     const std::filesystem::path state_file = emulator::StateFileOf(env.user_folder);
-    emulation = std::make_unique<EmulatorSession>(program_path, /*plug_start_devices=*/true,
-                                                  state_file);
+    emulation =
+        std::make_unique<EmulatorSession>(program_path, /*plug_start_devices=*/true, state_file);
     if (emulation->StateAtStart() == emulator::StateLoadResult::Damaged) {
       std::fprintf(stderr,
                    "norvik: the emulator state %s is damaged; it is left as it is and not "
