@@ -791,6 +791,10 @@ void CMainWnd::OnProfileFoldersChanged(const std::vector<std::string>& device_na
   }
 }
 
+bool CMainWnd::ProfileWatchSettled() const {
+  return !profile_watch_ || profile_watch_->Settled();
+}
+
 void CMainWnd::ForEachPanel(const std::function<void(panels::CVelmoranUSBDevice&)>& fn) const {
   for (std::size_t i = 0; i < selector_.Size(); ++i) {
     if (panels::CVelmoranUSBDevice* panel = selector_.At(i).panel) fn(*panel);

@@ -111,6 +111,8 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   // reloaded because another process had changed them.
   int ProfileChecks() const { return profile_checks_; }
   int ProfileReloads() const { return profile_reloads_; }
+  // No profile folder change is waiting to be looked at.
+  bool ProfileWatchSettled() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

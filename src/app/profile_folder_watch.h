@@ -34,6 +34,8 @@ class ProfileFolderWatch : public QObject {
 
   // The folders watched now (the data folder and the device folders that exist).
   QStringList WatchedFolders() const { return watcher_.directories(); }
+  // No change is waiting for the settle time.
+  bool Settled() const { return changed_.empty() && !settle_.isActive(); }
 
  private:
   void OnDirectoryChanged(const QString& path);

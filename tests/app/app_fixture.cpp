@@ -44,7 +44,9 @@ void AppFixture::SetUp() {
   panels::RegisterControlClasses();
 
   settings_ = std::make_unique<QSettings>(dir_.filePath("settings.ini"), QSettings::IniFormat);
-  emulator_ = std::make_unique<EmulatorSession>(AppDir(), /*plug_start_devices=*/false);
+  emulator_ = std::make_unique<EmulatorSession>(
+      AppDir(), /*plug_start_devices=*/false,
+      SharesState() ? emulator::StateFileOf(UserFolder()) : std::filesystem::path());
   for (const auto product : StartDevices()) emulator_->SetPlugged(product, true);
   if (WithChannel()) {
     channel_ = std::make_unique<InstanceChannel>(QString::fromLatin1(kProductKey));
@@ -54,7 +56,7 @@ void AppFixture::SetUp() {
   MainWndEnvironment env;
   env.backend = &emulator_->Bus();
   env.program_folder = AppDir();
-  env.user_folder = dir_.filePath("user").toStdString();
+  env.user_folder = UserFolder();
   env.settings = settings_.get();
   env.emulator = emulator_.get();
   env.channel = channel_.get();
@@ -67,10 +69,18 @@ void AppFixture::SetUp() {
 }
 
 void AppFixture::TearDown() {
+  EndProgram();
+}
+
+void AppFixture::EndProgram() {
   if (window_) window_->ExitProgram();
   window_.reset();
   channel_.reset();
   emulator_.reset();
+}
+
+std::filesystem::path AppFixture::UserFolder() const {
+  return dir_.filePath("user").toStdString();
 }
 
 panels::CDeviceOptionUI* AppFixture::Item(std::size_t product) {

@@ -40,6 +40,14 @@ class AppFixture : public ::testing::Test {
   virtual std::vector<emulator::EmulatedProduct> StartDevices() const { return {}; }
   // A single-instance channel listening in this test's temp folder.
   virtual bool WithChannel() const { return false; }
+  // The emulated bus shared through the state file of the user folder (as with --data-dir).
+  virtual bool SharesState() const { return false; }
+
+  // Ends the program as its exit does: the window's threads stop, the emulator session writes
+  // its last exchange. Safe to call more than once.
+  void EndProgram();
+  // The window's data folder (the emulator state file is under it).
+  std::filesystem::path UserFolder() const;
 
   CMainWnd& Wnd() { return *window_; }
   EmulatorSession& Emu() { return *emulator_; }
