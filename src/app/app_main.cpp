@@ -1,5 +1,6 @@
 #include "app/app_main.h"
 
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -7,6 +8,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -19,6 +21,7 @@
 #include "app/emulator_session.h"
 #include "app/instance_channel.h"
 #include "app/main_wnd.h"
+#include "app/quit_signals.h"
 #include "base/debug_trace.h"
 #include "hid/hidapi_backend.h"
 #include "panels/control_registry.h"
@@ -114,12 +117,32 @@ int RunApplication(int argc, char** argv) {
   const std::filesystem::path program_path(program_folder.toStdString());
   PrivateFonts fonts(program_folder);
 
-  InstanceChannel channel(QString::fromLatin1(kProductKey));
-  if (channel.NotifyRunningInstance()) {
-    DebugTrace("another instance runs: told it to come to the front");
-    return 0;
+  // A signal to end ends the event loop; what follows it stops, saves and removes as the Exit
+  // menu does. One that came before the loop ran keeps it from running.
+  QuitSignals quit_signals([](int) { QCoreApplication::exit(0); });
+
+  std::string socket_problem;
+  const std::filesystem::path socket_path =
+      InstanceSocketPath(qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString(),
+                         QDir::tempPath().toStdString(), ::geteuid(), socket_problem);
+  std::unique_ptr<InstanceChannel> channel;
+  if (socket_path.empty()) {
+    std::fprintf(stderr, "norvik: no private folder for the instance socket (%s); running anyway\n",
+                 socket_problem.c_str());
+  } else {
+    channel = std::make_unique<InstanceChannel>(QString::fromStdString(socket_path.string()));
+    switch (channel->Claim()) {
+      case InstanceClaim::HandedOver:
+        DebugTrace("another instance runs: told it to come to the front");
+        return 0;
+      case InstanceClaim::Unavailable:
+        DebugTrace("single-instance socket not available; running anyway");
+        channel.reset();
+        break;
+      case InstanceClaim::Taken:
+        break;
+    }
   }
-  if (!channel.Listen()) DebugTrace("single-instance socket not available; running anyway");
 
   const std::filesystem::path skin_folder = program_path / kSkinFolderName;
   if (const std::string problem = CheckSkinFolder(skin_folder); !problem.empty()) {
@@ -159,7 +182,7 @@ int RunApplication(int argc, char** argv) {
   QSettings settings(QSettings::IniFormat, QSettings::UserScope, QString::fromLatin1(kProductKey),
                      QString::fromLatin1(kProductKey));
   env.settings = &settings;
-  env.channel = &channel;
+  env.channel = channel.get();
 
   int exit_code = 0;
   {
@@ -182,7 +205,7 @@ int RunApplication(int argc, char** argv) {
       return 1;
     }
     window.CenterWindow();
-    exit_code = QApplication::exec();
+    if (quit_signals.Received() == 0) exit_code = QApplication::exec();
     window.ExitProgram();
   }
   return exit_code;

@@ -48,8 +48,11 @@ void AppFixture::SetUp() {
       AppDir(), /*plug_start_devices=*/false,
       SharesState() ? emulator::StateFileOf(UserFolder()) : std::filesystem::path());
   for (const auto product : StartDevices()) emulator_->SetPlugged(product, true);
+  std::filesystem::create_directory(RuntimeDir().toStdString());
+  std::filesystem::permissions(RuntimeDir().toStdString(), std::filesystem::perms::owner_all);
   if (WithChannel()) {
-    channel_ = std::make_unique<InstanceChannel>(QString::fromLatin1(kProductKey));
+    channel_ = std::make_unique<InstanceChannel>(RuntimeDir() + QLatin1Char('/') +
+                                                 QLatin1String(kInstanceSocketName));
     ASSERT_TRUE(channel_->Listen());
   }
 
