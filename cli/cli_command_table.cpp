@@ -77,7 +77,8 @@ constexpr CommandSpec kCommands[] = {
   {"headset", "voice", "off|1..4", "voice effect", CmdHeadsetVoice, 1, 1},
   {"update", "check", "", "application and firmware update check (see --url)", CmdUpdateCheck,
    0, 0},
-  {"demo", "", "", "a tour of the emulated devices", CmdDemo, 0, 0, D::None, true},
+  {"demo", "", "", "a tour of the emulated devices (in a temporary folder without --data-dir)",
+   CmdDemo, 0, 0, D::None, true, false, true},
   {"emulator", "plug", "DEVICE", "plug an emulated device in", CmdEmulatorPlug, 1, 1,
    D::Emulated, true},
   {"emulator", "unplug", "DEVICE", "pull it out", CmdEmulatorUnplug, 1, 1, D::Emulated, true},
@@ -98,7 +99,9 @@ constexpr char kHeader[] =
 Devices: keyboard, keyboard2, mouse (its cable when plugged, else its receiver), mousepad, headset.
 
 Options:
-  --emulate        use the built-in device emulator; its devices are kept in DIR/emulator/
+  --emulate        use the built-in device emulator; its devices are kept in DIR/emulator/,
+                   and without --data-dir DIR is the default folder's emulated/ (the real
+                   devices' profiles are never touched)
   --json           print results as JSON
   --data-dir DIR   profile folder (default $XDG_DATA_HOME/Norvik_QT-4100 or
                    ~/.local/share/Norvik_QT-4100)
