@@ -69,8 +69,17 @@ KeyAssignment ChoiceOr(std::span<const KeyCodeRow> choices, int item, const KeyA
   return item == kNoItem ? stored : choices[static_cast<std::size_t>(item)].code;
 }
 
-KeyAssignment BuildKeyboardKey(const KeyAssignmentForm& form) {
-  const std::uint8_t modifier = ModifierBit(form.modifier_option);
+// Modifier bits no single option shows (right-hand modifiers, several at once) are kept as
+// stored while no option is chosen: opening such a key and saving it must not drop them.
+std::uint8_t ModifierOf(const KeyAssignmentForm& form, const KeyAssignment& stored) {
+  if (form.modifier_option == kNoItem && stored.A == TypeByte(AssignType::KeyboardKey)) {
+    return stored.B;
+  }
+  return ModifierBit(form.modifier_option);
+}
+
+KeyAssignment BuildKeyboardKey(const KeyAssignmentForm& form, const KeyAssignment& stored) {
+  const std::uint8_t modifier = ModifierOf(form, stored);
   if (form.keyboard_key_row == kNoItem) {
     return {TypeByte(AssignType::KeyboardKey), modifier, 0};
   }
@@ -230,7 +239,7 @@ KeyAssignment BuildAssignment(const KeyAssignmentForm& input, const KeyAssignmen
     case KeyFunction::RapidFire:
       return {TypeByte(AssignType::RapidFire), Byte(form.fire_interval), Byte(form.fire_count)};
     case KeyFunction::KeyboardKey:
-      return BuildKeyboardKey(form);
+      return BuildKeyboardKey(form, stored);
     case KeyFunction::Media:
       return ChoiceOr(MediaChoices(), form.media_item, stored);
     case KeyFunction::System:

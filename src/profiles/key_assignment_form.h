@@ -98,7 +98,8 @@ KeyAssignmentForm ShowAssignment(const KeyAssignment& assignment, int macro_coun
 KeyAssignmentForm ClampForm(KeyAssignmentForm form);
 
 // The assignment a form describes, its values clamped as ClampForm does. `stored` is kept where
-// the form selects nothing usable (no row of a list, no macro, a disabled form);
+// the form selects nothing usable (no row of a list, no macro, a disabled form), and a stored
+// keyboard key's modifier bits are kept while no modifier option is chosen;
 // `default_assignment` is category 0's.
 KeyAssignment BuildAssignment(const KeyAssignmentForm& form, const KeyAssignment& stored,
                               const KeyAssignment& default_assignment);

@@ -66,7 +66,7 @@ TEST_F(Norvikctl, KeySetTakesWordsAndKeyShowPrintsThem) {
 
   // Plain text shows the words beside the value.
   const CtlRun shown = Ctl({"key", "show", "keyboard", "5"});
-  EXPECT_NE(shown.out.find("function=key:Alt+F4"), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("function: key:Alt+F4\n"), std::string::npos) << shown.out;
   // Macros are named by number: none exists yet, then one does.
   ExpectRefused(Ctl({"key", "set", "keyboard", "5", "macro:0:repeat:3"}), 2, "has no macros");
   ASSERT_EQ(Ctl({"macro", "new", "keyboard"}).status, 0);

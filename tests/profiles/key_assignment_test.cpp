@@ -151,8 +151,8 @@ TEST(KeyAssignmentForm, BuildsTheBytesOfEachPage) {
       {Item(F::Dpi, 2), {0x13, 0x03, 0x00}},
       {Fire(40, 3), {0x14, 0x28, 0x03}},
       {Key(kRowA, 2), {0x20, 0x02, 0x04}},
-      {Key(kNoItem, 1), {0x20, 0x01, 0x00}},  // the key edit is empty
-      {Key(kRowA, kNoItem), {0x20, 0x00, 0x04}},
+      {Key(kNoItem, 1), {0x20, 0x01, 0x00}},      // the key edit is empty
+      {Key(kRowA, kNoItem), {0x20, 0x00, 0x04}},  // no modifier to keep: stored is no key
       // Keys that carry their own bytes are sent as they are, whatever the option.
       {Key(kRowLCtrl, 2), {0x20, 0x01, 0x00}},
       {Key(kRowFN, 0), {0xA0, 0x01, 0x00}},
@@ -171,6 +171,12 @@ TEST(KeyAssignmentForm, BuildsTheBytesOfEachPage) {
   for (const auto& [form, built] : rows) {
     EXPECT_EQ(Hex(BuildAssignment(form, stored, factory)), Hex(built)) << Describe(form);
   }
+  // A stored key's modifiers that no option shows (right Alt and left Shift) stay while no
+  // option is chosen, whatever key is picked; choosing an option replaces them.
+  const KeyAssignment stored_key{0x20, 0x42, 0x29};
+  EXPECT_EQ(Hex(BuildAssignment(Key(kRowS, kNoItem), stored_key, factory)), "20 42 16");
+  EXPECT_EQ(Hex(BuildAssignment(Key(kRowS, 3), stored_key, factory)), "20 04 16");
+  EXPECT_EQ(Hex(BuildAssignment(Key(kRowS, 0), stored_key, factory)), "20 00 16");
 }
 
 // Out-of-range edits are clamped, not masked into another value, and the clamped value is the
@@ -226,13 +232,17 @@ TEST(KeyAssignmentForm, ShownAssignmentsBuildBackUnchanged) {
       }
     }
   }
+  // Every ordinary key with every modifier byte: the four single left modifiers show as their
+  // option, other bytes as no option, and all build back (the page is given the stored bytes).
   for (std::size_t row = kFirstOrdinaryKeyRow; row < kFirstMediaKeyRow; ++row) {
-    for (int option = 0; option <= 4; ++option) {
-      const KeyAssignment code{0x20, ModifierBit(option), KeyCodeTable()[row].code.C};
+    for (int b = 0; b < 256; ++b) {
+      const KeyAssignment code{0x20, static_cast<std::uint8_t>(b), KeyCodeTable()[row].code.C};
       const KeyAssignmentForm shown = ShowAssignment(code, 0);
-      EXPECT_EQ(shown.keyboard_key_row, static_cast<int>(row)) << Hex(code);
-      EXPECT_EQ(shown.modifier_option, option) << Hex(code);
-      EXPECT_EQ(Hex(BuildAssignment(shown, {}, {})), Hex(code));
+      int option = b == 0 ? 0 : kNoItem;
+      for (int k = 1; k <= 4; ++k) option = ModifierBit(k) == b ? k : option;
+      ASSERT_EQ(shown.keyboard_key_row, static_cast<int>(row)) << Hex(code);
+      ASSERT_EQ(shown.modifier_option, option) << Hex(code);
+      ASSERT_EQ(Hex(BuildAssignment(shown, code, {})), Hex(code));
     }
   }
 }
