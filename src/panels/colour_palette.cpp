@@ -14,6 +14,7 @@ namespace {
 constexpr int kHues = 360;
 constexpr int kFull = 255;
 constexpr int kMarkRadius = 4;
+constexpr QRgb kOpaque = 0xFF000000;
 
 // Position along a span of `length` pixels as a value 0..steps-1 (left or top is 0).
 int Scale(int position, int length, int steps) {
@@ -34,11 +35,14 @@ CColorPaletteUI::CColorPaletteUI(QWidget* parent) : QWidget(parent) {
 }
 
 QRgb CColorPaletteUI::GetSelectColor() const {
-  return QColor::fromHsv(hue_, saturation_, value_).rgba();
+  return selected_;
 }
 
 void CColorPaletteUI::SetSelectColor(QRgb argb) {
-  const QColor colour = QColor::fromRgb(argb);
+  // Kept as given: the marks' hue, saturation and brightness are rounded and would not give
+  // the same red, green and blue back.
+  selected_ = argb | kOpaque;
+  const QColor colour = QColor::fromRgb(selected_);
   int hue = 0;
   int saturation = 0;
   int value = 0;
@@ -107,6 +111,7 @@ void CColorPaletteUI::PickAt(const QPoint& point) {
     const QRect bar = BarArea();
     value_ = Scale(point.x() - bar.left(), bar.width(), kFull + 1);
   }
+  selected_ = QColor::fromHsv(hue_, saturation_, value_).rgba();
   update();
 }
 

@@ -23,7 +23,7 @@ class CColorPaletteUI : public QWidget {
   explicit CColorPaletteUI(QWidget* parent = nullptr);
   QString GetClass() const { return QStringLiteral("ColorPalette"); }
 
-  // 0xAARRGGBB; the alpha is always 0xFF.
+  // 0xAARRGGBB; the alpha is always 0xFF. A colour set is read back exactly as it was set.
   QRgb GetSelectColor() const;
   void SetSelectColor(QRgb argb);
 
@@ -44,6 +44,8 @@ class CColorPaletteUI : public QWidget {
   void PickAt(const QPoint& point);
   void RebuildSquare();
 
+  QRgb selected_ = 0xFFFF0000;
+  // Where the marks sit.
   int hue_ = 0;           // 0-359
   int saturation_ = 255;  // 0-255
   int value_ = 255;       // 0-255
