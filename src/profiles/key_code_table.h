@@ -40,10 +40,12 @@ inline constexpr std::uint8_t TypeByte(AssignType type) {
 
 // One row: the bytes a function sends and the names it goes by.
 struct KeyCodeRow {
-  std::uint16_t virtual_key = 0;  // Windows virtual-key code; 0 when the function has none
-  KeyAssignment code;             // A, B, C
-  std::string_view name;          // keyboard table: the text key is "keyboard_key_" + name
-  std::string_view word;          // the command line's name: one word, no '+' or ':'
+  // Windows virtual-key code; 0 when the function has none, 0xFF for keys Windows reports
+  // without one, 0x101 for the keypad's Enter (Enter with the extended-key flag).
+  std::uint16_t virtual_key = 0;
+  KeyAssignment code;     // A, B, C
+  std::string_view name;  // keyboard table: the text key is "keyboard_key_" + name
+  std::string_view word;  // the command line's name: one word, no '+' or ':'
 };
 
 // The keyboard key table, 142 rows: 0-7 the modifiers alone, 8-113 the ordinary keys (HID
