@@ -43,9 +43,10 @@ constexpr CommandSpec kCommands[] = {
   {"dpi", "active", "mouse STAGE", "the stage in use; sent", CmdDpiActive, 2, 2, D::Mouse},
   {"dpi", "enable", "mouse STAGE on|off", "switch a stage on or off; sent", CmdDpiEnable, 3, 3,
    D::Mouse},
-  {"key", "show", "DEVICE [KEYID]", "key assignments (24-bit values)", CmdKeyShow, 1, 2, D::Keys},
-  {"key", "set", "DEVICE KEYID VALUE", "VALUE 24-bit, decimal or 0x-hex; stored and sent",
-   CmdKeySet, 3, 3, D::Keys},
+  {"key", "show", "DEVICE [KEYID]", "key assignments: 24-bit values and in words", CmdKeyShow, 1,
+   2, D::Keys},
+  {"key", "set", "DEVICE KEYID VALUE", "VALUE 24-bit (decimal or 0x-hex) or words (below); stored "
+   "and sent", CmdKeySet, 3, 3, D::Keys},
   {"key", "default", "DEVICE KEYID", "the key's factory function; stored and sent",
    CmdKeyDefault, 2, 2, D::Keys},
   {"key", "push", "DEVICE", "send the key map", CmdKeyPush, 1, 1, D::Keys},
@@ -114,6 +115,22 @@ Options:
 Exit status: 0 done, 1 a device, file or network step failed, 2 a bad command line.
 
 Commands:
+)";
+
+constexpr char kKeyWords[] = R"(
+Key assignments in words (key set VALUE; key show prints them; names ignore case, '-' and '_'):
+  default                                the key's factory function
+  mouse:left|middle|right|forward|back   a mouse button
+  swing:left|right:COUNT[:DELAY[:SPEED]] COUNT 0-127, DELAY and SPEED 0-15
+  wheel:up|down:COUNT[:DELAY[:SPEED]]    COUNT 0-127 (down: up to 128)
+  dpi:cycle|up|down                      a DPI step
+  fire:INTERVAL:COUNT                    rapid fire, each 0-255
+  key:[ctrl+|shift+|alt+|win+]KEY        a keyboard key: A, 1, F1, Enter, PageUp, KpEnter, LCtrl...
+  media:NAME                             play-pause, stop, previous, next, volume-up, mute, ...
+  system:power|sleep|wake-up             a system key
+  macro:N[:mode:M|:repeat:COUNT]         macro N, play mode M 0-3 or repeated COUNT times
+  shoot:N                                recoil pattern N
+  shortcut:ctrl+KEY                      KEY o, n, z, s, c, x, v, f, a, minus or equal
 )";
 
 // Where the help column starts.
@@ -223,7 +240,7 @@ std::string UsageText() {
     line.resize(std::max(line.size() + 1, kHelpColumn), ' ');
     text += line + std::string(spec.help) + "\n";
   }
-  return text;
+  return text + kKeyWords;
 }
 
 std::optional<Invocation> ResolveCommand(const std::vector<std::string>& words,
