@@ -13,6 +13,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QThread>
+#include <algorithm>
 
 #include "app/about_wnd.h"
 #include "app/app_messages.h"
@@ -21,12 +22,15 @@
 #include "app/instance_channel.h"
 #include "app/language.h"
 #include "app/lighting_sync_thread.h"
+#include "app/msg_wnd.h"
+#include "app/profile_folder_watch.h"
 #include "app/sleep_watch.h"
 #include "app/worktool.h"
 #include "base/debug_trace.h"
 #include "devices/device_driver.h"
 #include "panels/control_registry.h"
 #include "panels/device_option.h"
+#include "profiles/recovery_report.h"
 #include "ui/dialog_builder.h"
 #include "ui/resource_manager.h"
 
@@ -35,6 +39,7 @@ namespace norvik::app {
 namespace {
 
 constexpr char kStartLanguageFile[] = "lan_cn.xml";
+constexpr char kRecoveryTextKey[] = "message_files_recovered";
 constexpr char kLightOnTextKey[] = "control_light_on_text";
 constexpr char kLightOffTextKey[] = "control_light_off_text";
 constexpr char kSettingProgress[] = "setting_progress";
@@ -57,6 +62,13 @@ devices::DeviceSetOptions MakeSetOptions(const MainWndEnvironment& env) {
     options.screen.height = screen->size().height();
   }
   return options;
+}
+
+// Damaged files found while a device's profile was loaded were kept aside and rebuilt: the user
+// hears of it once (the details are in the trace).
+void ShowRecoveryNotice(QWidget* window) {
+  if (profiles::TakeRecoveryNotes().empty()) return;
+  ShowNotice(window, QString::fromLatin1(kRecoveryTextKey), kDefaultDpi);
 }
 
 }  // namespace
@@ -276,6 +288,13 @@ void CMainWnd::StartThreads() {
     drivers.push_back(&set_->Driver(slot));
   sync_ = std::make_unique<LightingSyncThread>(std::move(drivers));
   sync_->Start();
+
+  std::vector<std::string> names;
+  for (const devices::DeviceSlot slot : devices::kAllDeviceSlots)
+    names.push_back(set_->Driver(slot).DeviceName());
+  profile_watch_ = std::make_unique<ProfileFolderWatch>(
+      env_.user_folder, std::move(names),
+      [this](const std::vector<std::string>& changed) { OnProfileFoldersChanged(changed); });
 }
 
 void CMainWnd::StopThreads() {
@@ -290,6 +309,7 @@ void CMainWnd::StopThreads() {
     if (panels::CDeviceOptionUI* item = selector_.At(i).item) Timers().KillTimers(item);
   }
   if (env_.emulator) env_.emulator->Bus().SetChangeCallback({});
+  profile_watch_.reset();
   if (watcher_) watcher_->Stop(kThreadStopBound);
   if (sync_) sync_->Stop(kThreadStopBound);
   if (set_) {
@@ -671,6 +691,7 @@ void CMainWnd::OnItemTimer(std::size_t product, int id) {
         return;
       }
       panel.StartUp();
+      ShowRecoveryNotice(this);
       item.ResetOffline();
       StartItemTimer(product, kItemTimerPeriodic, kItemPeriodicFirstMs);
       if (panel.ReportsPower() && driver.IsOpen())
@@ -758,6 +779,31 @@ void CMainWnd::ApplyLanguage(int index) {
     combo->setCurrentIndex(index);
   }
   if (tray_) tray_->setToolTip(QString::fromLatin1(kProductKey));
+}
+
+void CMainWnd::OnProfileFoldersChanged(const std::vector<std::string>& device_names) {
+  if (!set_ || threads_stopped_) return;
+  ++profile_checks_;
+  for (const devices::DeviceSlot slot : devices::kAllDeviceSlots) {
+    devices::DeviceDriver& driver = set_->Driver(slot);
+    if (std::find(device_names.begin(), device_names.end(), driver.DeviceName()) ==
+            device_names.end() ||
+        !ProfileOnDiskDiffers(driver)) {
+      continue;
+    }
+    DebugTraceF("%s: profile changed by another program, reloaded", driver.DeviceName().c_str());
+    driver.LoadProfile();
+    ++profile_reloads_;
+    ForEachPanel([&driver](panels::CVelmoranUSBDevice& panel) {
+      if (panel.Driver() != &driver) return;
+      panel.NoteRepaint();
+      if (QWidget* display = panel.DisplayControl()) display->update();
+    });
+  }
+}
+
+bool CMainWnd::ProfileWatchSettled() const {
+  return !profile_watch_ || profile_watch_->Settled();
 }
 
 void CMainWnd::ForEachPanel(const std::function<void(panels::CVelmoranUSBDevice&)>& fn) const {

@@ -4,16 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -47,21 +51,76 @@ inline Json::Value ParseJson(const std::string& text) {
   return value;
 }
 
+// A norvikctl (or any program) running on in the background with its output going to a file:
+// wait for a text to appear, then end it with a signal.
+class Background {
+ public:
+  Background(const std::vector<std::string>& argv, std::filesystem::path out_path)
+      : out_path_(std::move(out_path)) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      if (std::freopen(out_path_.c_str(), "w", stdout) == nullptr) _exit(127);
+      std::vector<char*> raw;
+      for (const auto& a : argv) raw.push_back(const_cast<char*>(a.c_str()));
+      raw.push_back(nullptr);
+      execv(raw[0], raw.data());
+      _exit(127);
+    }
+  }
+  ~Background() {
+    if (pid_ > 0) Stop(SIGKILL);
+  }
+  Background(const Background&) = delete;
+  Background& operator=(const Background&) = delete;
+
+  std::string Output() const { return ReadAll(out_path_); }
+  // True once text is in the output (polled; gives up after timeout).
+  bool WaitFor(const std::string& text,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (Output().find(text) == std::string::npos) {
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+  }
+  // Sends signal and waits for the end: the exit status, or -1 when ended by a signal.
+  int Stop(int signal) {
+    if (pid_ <= 0) return -1;
+    kill(pid_, signal);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  std::filesystem::path out_path_;
+  pid_t pid_ = -1;
+};
+
 class Norvikctl : public ::testing::Test {
  protected:
   // Runs norvikctl --emulate --data-dir <data> args... (no shell: arguments pass as they are).
   CtlRun Ctl(std::vector<std::string> args, bool emulate = true) {
+    return Exec(CtlLine(std::move(args), emulate));
+  }
+  // The argument vector of Ctl.
+  std::vector<std::string> CtlLine(std::vector<std::string> args, bool emulate = true) const {
     std::vector<std::string> argv = {NORVIKCTL_PATH};
     if (emulate) argv.push_back("--emulate");
     argv.push_back("--data-dir");
     argv.push_back(data_.string());
     argv.insert(argv.end(), args.begin(), args.end());
-    return Exec(argv);
+    return argv;
   }
 
+  // Safe from several threads at once: each run has output files of its own.
   CtlRun Exec(const std::vector<std::string>& argv) {
-    const auto out_path = dir_ / "out.txt";
-    const auto err_path = dir_ / "err.txt";
+    static std::atomic<int> runs{0};
+    const std::string tag = std::to_string(runs++);
+    const auto out_path = dir_ / ("out" + tag + ".txt");
+    const auto err_path = dir_ / ("err" + tag + ".txt");
     CtlRun run;
     const pid_t pid = fork();
     if (pid == 0) {
@@ -75,6 +134,10 @@ class Norvikctl : public ::testing::Test {
       std::FILE* out = std::freopen(out_path.c_str(), "w", stdout);
       std::FILE* err = std::freopen(err_path.c_str(), "w", stderr);
       if (out == nullptr || err == nullptr) _exit(127);
+      if (run_as_ != 0 && ::geteuid() == 0 &&
+          (::setgroups(0, nullptr) != 0 || ::setgid(run_as_) != 0 || ::setuid(run_as_) != 0)) {
+        _exit(127);
+      }
       std::vector<char*> raw;
       for (const auto& a : argv) raw.push_back(const_cast<char*>(a.c_str()));
       raw.push_back(nullptr);
@@ -86,6 +149,9 @@ class Norvikctl : public ::testing::Test {
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = ReadAll(out_path);
     run.err = ReadAll(err_path);
+    std::error_code ec;
+    std::filesystem::remove(out_path, ec);
+    std::filesystem::remove(err_path, ec);
     return run;
   }
 
@@ -95,6 +161,9 @@ class Norvikctl : public ::testing::Test {
   // Environment of the child: an empty value removes the variable. No display by default, so
   // the screen size the mouse gets does not depend on where the tests run.
   std::vector<std::pair<std::string, std::string>> env_ = {{"DISPLAY", ""}};
+  // When the tests run as root, the child runs as this user instead (0: as the tests do), so
+  // that folder permissions hold for it.
+  uid_t run_as_ = 0;
 };
 
 // A failing call: non-zero, nothing on stdout, the reason on stderr's first line.
