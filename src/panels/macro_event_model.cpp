@@ -79,9 +79,12 @@ bool MacroEventModel::ApplyStep(const MacroEditStep& step) {
     case Kind::Move: {
       if (!on_row || step.to < 0 || step.to >= count) return false;
       if (step.to == step.row) return true;
-      // Qt names the destination as a row of the list before the move.
-      const int destination = step.to;
-      beginMoveRows(QModelIndex(), step.row, step.row, QModelIndex(), destination);
+      // Qt names the destination as the row of the list before the move that the moved row
+      // ends up in front of: one further on when the row moves down.
+      const int destination = step.to > step.row ? step.to + 1 : step.to;
+      if (!beginMoveRows(QModelIndex(), step.row, step.row, QModelIndex(), destination)) {
+        return false;
+      }
       MacroEvent moved = std::move(events_[static_cast<std::size_t>(step.row)]);
       events_.erase(events_.begin() + step.row);
       events_.insert(events_.begin() + step.to, std::move(moved));
@@ -126,7 +129,7 @@ int MacroEventModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant MacroEventModel::data(const QModelIndex& index, int role) const {
-  if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
+  if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
   const MacroEvent& event = events_[static_cast<std::size_t>(index.row())];
   const bool delay_cell = index.column() == kDelayColumn;
   switch (role) {
@@ -153,8 +156,8 @@ QVariant MacroEventModel::data(const QModelIndex& index, int role) const {
 }
 
 bool MacroEventModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid) ||
-      index.column() != kDelayColumn) {
+  if (role != Qt::EditRole || !index.isValid() ||
+      !checkIndex(index, CheckIndexOption::IndexIsValid) || index.column() != kDelayColumn) {
     return false;
   }
   if (value.typeId() == QMetaType::QString) return SetDelay(index.row(), value.toString());
@@ -165,7 +168,10 @@ bool MacroEventModel::setData(const QModelIndex& index, const QVariant& value, i
 }
 
 Qt::ItemFlags MacroEventModel::flags(const QModelIndex& index) const {
-  if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return Qt::NoItemFlags;
+  // Views ask about the invalid index (the space outside the rows) too.
+  if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid)) {
+    return Qt::NoItemFlags;
+  }
   Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
   if (index.column() == kDelayColumn) flags |= Qt::ItemIsEditable;
   return flags;

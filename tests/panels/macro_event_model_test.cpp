@@ -172,7 +172,9 @@ TEST_F(MacroEventModelTest, EditsAreAppliedStepByStepAsTheListFunctionsMakeThem)
     const bool move = edit.Changed() && edit.steps[0].kind == profiles::MacroEditStep::Kind::Move;
     model_.Apply(edit);
     profiles::ApplyMacroEdit(events, edit);
-    if (move) EXPECT_EQ(held.row(), edit.selection);
+    if (move) {
+      EXPECT_EQ(held.row(), edit.selection);
+    }
     SelectEventRow(&view, edit.selection);
   };
   apply(recorder.AddKey(profiles::RecordPlacement::After, {{0x1E, false}, true, 5}, events,
