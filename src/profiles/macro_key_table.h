@@ -2,11 +2,14 @@
 // The keys the macro editor records and names. Each key is known by its PC set-1 scan code and
 // extended flag (what a keyboard hook reports, independent of the keyboard layout) and stored in
 // a macro event either as a HID keyboard usage (Type 10) or as a bit of the HID modifier byte
-// (Type 9). The table is keyed by scan code; the key assignment page keeps its own key list.
+// (Type 9). The keys are the modifier and ordinary keys of the key table (key_code_table.h),
+// which gives their codes and names; this table adds what a hook reports for each.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace norvik::profiles {
 
@@ -18,13 +21,15 @@ struct ScanCode {
 };
 
 struct MacroKey {
-  ScanCode scan;              // code 0: the key is shown but never recorded
-  std::uint8_t modifier_bit;  // non-zero for the eight modifier keys
-  std::uint8_t usage;         // HID Keyboard/Keypad usage; 0 for the modifier keys
-  const char* name_id;        // language text key of the key's name
+  ScanCode scan;                  // code 0: the key is shown but never recorded
+  std::size_t key_row = 0;        // the key's row in KeyCodeTable()
+  std::uint8_t modifier_bit = 0;  // non-zero for the eight modifier keys
+  std::uint8_t usage = 0;         // HID Keyboard/Keypad usage; 0 for the modifier keys
+  std::string name_id;            // language text key of the key's name
 };
 
-// The modifier keys first (in modifier bit order), then the ordinary keys.
+// Rows 0-113 of the key table in its order: the modifier keys (in modifier bit order), then the
+// ordinary keys.
 std::span<const MacroKey> MacroKeys();
 
 // The first key with that scan code and extended flag; nothing for keys the editor does not

@@ -87,7 +87,7 @@ TEST(MacroKeyTable, ScanCodesAndUsagesFindTheirEvents) {
     SCOPED_TRACE(c.name);
     const MacroKey* key = FindMacroKeyByScanCode(c.scan);
     ASSERT_NE(key, nullptr);
-    EXPECT_STREQ(key->name_id, c.name);
+    EXPECT_EQ(key->name_id, c.name);
     const MacroKey* named = c.type == MacroEventType::Key ? FindMacroKeyByUsage(c.button)
                                                           : FindMacroKeyByModifierBit(c.button);
     EXPECT_EQ(named, key);
@@ -96,7 +96,7 @@ TEST(MacroKeyTable, ScanCodesAndUsagesFindTheirEvents) {
   EXPECT_EQ(FindMacroKeyByScanCode({0x22, true}), nullptr);
   EXPECT_EQ(FindMacroKeyByScanCode({0x00, false}), nullptr);
   ASSERT_NE(FindMacroKeyByUsage(50), nullptr);
-  EXPECT_STREQ(FindMacroKeyByUsage(50)->name_id, "keyboard_key_K42");
+  EXPECT_EQ(FindMacroKeyByUsage(50)->name_id, "keyboard_key_K42");
   EXPECT_EQ(FindMacroKeyByUsage(0), nullptr);
   EXPECT_EQ(FindMacroKeyByModifierBit(3), nullptr);
 }
