@@ -1,16 +1,13 @@
 #pragma once
-// The bullet editor of the recoil patterns, without widgets: what the page shows for a bullet,
-// the bullet it writes from the page's edits, and the import of a gun's file. A distance travels
+// The bullet editor of the recoil patterns, without widgets: what the page shows for a bullet
+// and the bullet it writes from the page's edits. A distance travels
 // to the mouse as one byte and a pause as 16 bits, so the edits are clamped to those ranges
-// rather than stored as typed and cut to their low byte on the way to the device.
+// rather than stored as typed and cut to their low byte on the way to the device. Imports go
+// through ShootFiles::ImportGun, which takes only shoot files.
 
 #include <cstdint>
-#include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
-
-#include <json/value.h>
 
 #include "profiles/shoot_files.h"
 
@@ -42,21 +39,5 @@ BulletFields FieldsOfBullet(int bullet, const ShootBullet& value);
 // the pause 0..65535.
 ShootBullet BulletFromEdits(std::string_view x_text, std::string_view y_text,
                             std::string_view delay_text, bool x_left, bool y_up);
-
-// A shoot file: an object whose "Events" holds whole bullets (a multiple of six events, at most
-// thirty bullets), each in the fixed order of types 1, 1, 4, 5, 4, 5, every event an object
-// with a text "Action" and numeric or numeric-text "Button" and "Delay".
-bool IsShootDocument(const Json::Value& document);
-
-enum class ShootImportResult {
-  Done,
-  NoFile,       // empty path, missing or unreadable file
-  NotAPattern,  // does not parse, or is not a shoot file
-  WriteFailed,
-};
-
-// Replaces the current gun's file by the bytes of `source` when they hold a shoot file;
-// anything else leaves the gun's file as it was.
-ShootImportResult ImportShootPattern(const ShootFiles& files, const std::filesystem::path& source);
 
 }  // namespace norvik::profiles

@@ -75,7 +75,7 @@ std::string Bullets(int count, const char* x_type = "4") {
   return R"({"Events":[)" + events + "]}";
 }
 
-TEST(ShootEditor, OnlyWholeBulletsInTheirFixedFormAreAShootFile) {
+TEST(ShootImport, OnlyWholeBulletsInTheirFixedFormAreAShootFile) {
   struct Case {
     std::string text;
     bool accepted;
@@ -115,7 +115,7 @@ TEST(ShootEditor, OnlyWholeBulletsInTheirFixedFormAreAShootFile) {
   }
 }
 
-TEST(ShootEditor, ImportReplacesTheGunOnlyWithAShootFile) {
+TEST(ShootImport, OnlyAShootFileReplacesTheGun) {
   TempFolder temp;
   ShootFiles files(temp / "user", temp / "defaults");
   files.SelectGun(2);
@@ -125,29 +125,32 @@ TEST(ShootEditor, ImportReplacesTheGunOnlyWithAShootFile) {
   struct Case {
     const char* name;
     std::string text;  // empty: the file does not exist
-    ShootImportResult result;
+    const char* reason;
   };
   const Case cases[] = {
-      {"missing", "", ShootImportResult::NoFile},
-      {"truncated", R"({"Events":[{"Action":"down")", ShootImportResult::NotAPattern},
+      {"missing", "", "cannot be read"},
+      {"truncated", R"({"Events":[{"Action":"down")", "not a shoot file"},
+      {"no bullets", R"({"Events":[]})", "not whole bullets"},
       {"a macro file", R"({"Events":[{"Action":"down","Button":4,"Type":10,"Delay":"5"}]})",
-       ShootImportResult::NotAPattern},
-      {"thirty-one bullets", Bullets(31), ShootImportResult::NotAPattern},
+       "not a shoot file"},
+      {"thirty-one bullets", Bullets(31), "not a shoot file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::filesystem::path source = temp / (std::string(c.name) + ".shoot");
     if (!c.text.empty()) WriteText(source, c.text);
-    EXPECT_EQ(ImportShootPattern(files, source), c.result);
+    const FileOutcome outcome = files.ImportGun(source);
+    EXPECT_FALSE(outcome);
+    EXPECT_NE(outcome.reason.find(c.reason), std::string::npos) << outcome.reason;
     EXPECT_EQ(ReadText(files.GunPath(2)), kept);
   }
-  EXPECT_EQ(ImportShootPattern(files, {}), ShootImportResult::NoFile);
+  EXPECT_FALSE(files.ImportGun({}));
 
   const std::string imported = Bullets(3) + "\n";
   WriteText(temp / "good.shoot", imported);
-  EXPECT_EQ(ImportShootPattern(files, temp / "good.shoot"), ShootImportResult::Done);
+  EXPECT_TRUE(files.ImportGun(temp / "good.shoot"));
   EXPECT_EQ(ReadText(files.GunPath(2)), imported) << "the file is taken byte for byte";
-  EXPECT_EQ(ReadText(files.GunPath(0)), "") << "other guns are untouched";
+  EXPECT_FALSE(std::filesystem::exists(files.GunPath(0))) << "other guns are untouched";
 }
 
 }  // namespace
