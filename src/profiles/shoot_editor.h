@@ -1,9 +1,9 @@
 #pragma once
 // The bullet editor of the recoil patterns, without widgets: what the page shows for a bullet
-// and the bullet it writes from the page's edits. A distance travels
-// to the mouse as one byte and a pause as 16 bits, so the edits are clamped to those ranges
-// rather than stored as typed and cut to their low byte on the way to the device. Imports go
-// through ShootFiles::ImportGun, which takes only shoot files.
+// and the bullet it writes from the page's edits. A distance travels to the mouse as one byte
+// and a pause as 16 bits, so the edits are clamped to those ranges rather than stored as typed
+// and cut to their low byte on the way to the device. Imports go through ShootFiles::ImportGun,
+// which takes only shoot files.
 
 #include <cstdint>
 #include <string>
