@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "profiles/key_code_table.h"
 #include "profiles/macro_event.h"
 #include "profiles/macro_event_names.h"
 
@@ -91,6 +92,11 @@ TEST(MacroKeyTable, ScanCodesAndUsagesFindTheirEvents) {
     const MacroKey* named = c.type == MacroEventType::Key ? FindMacroKeyByUsage(c.button)
                                                           : FindMacroKeyByModifierBit(c.button);
     EXPECT_EQ(named, key);
+    // The key page finds the same row of the key table from the key's bytes.
+    const KeyAssignment bytes = c.type == MacroEventType::Key
+                                    ? KeyAssignment{0x20, 0, static_cast<std::uint8_t>(c.button)}
+                                    : KeyAssignment{0x20, static_cast<std::uint8_t>(c.button), 0};
+    EXPECT_EQ(FindKeyRow(bytes), key->key_row);
   }
   // Keys the editor does not record: a media key's scan code, the shown-only non-US "#" key.
   EXPECT_EQ(FindMacroKeyByScanCode({0x22, true}), nullptr);
