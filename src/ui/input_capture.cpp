@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QRect>
+#include <array>
 #include <chrono>
 #include <utility>
 
@@ -30,6 +31,29 @@ std::uint8_t ButtonBit(Qt::MouseButton button) {
       return 0;
   }
 }
+
+// The modifier flag a modifier key sets; none for other keys.
+Qt::KeyboardModifiers ModifierOfKey(int key) {
+  switch (key) {
+    case Qt::Key_Control:
+      return Qt::ControlModifier;
+    case Qt::Key_Shift:
+      return Qt::ShiftModifier;
+    case Qt::Key_Alt:
+      return Qt::AltModifier;
+    case Qt::Key_Meta:
+      return Qt::MetaModifier;
+    default:
+      return Qt::NoModifier;
+  }
+}
+
+constexpr std::array<std::pair<Qt::KeyboardModifier, Qt::Key>, 4> kModifierKeys = {{
+    {Qt::ControlModifier, Qt::Key_Control},
+    {Qt::ShiftModifier, Qt::Key_Shift},
+    {Qt::AltModifier, Qt::Key_Alt},
+    {Qt::MetaModifier, Qt::Key_Meta},
+}};
 
 }  // namespace
 
@@ -58,6 +82,8 @@ void InputCapture::Install(CaptureMask mask) {
   if (!mask_) qApp->installEventFilter(this);
   mask_ = mask;
   last_mouse_.reset();
+  held_modifiers_ = Qt::NoModifier;
+  implied_modifiers_ = Qt::NoModifier;
   DebugTraceF("InputCapture: capturing the window's input for mask %u\n",
               static_cast<unsigned>(mask));
 }
@@ -99,7 +125,42 @@ void InputCapture::OnKey(const QKeyEvent& event) {
   if (event.isAutoRepeat()) return;
   const std::optional<profiles::ScanCode> scan = ScanCodeOfKeyEvent(event);
   if (!scan) return;
-  Deliver(profiles::RecordedKey{*scan, event.type() == QEvent::KeyPress, clock_()});
+  const bool down = event.type() == QEvent::KeyPress;
+  const Qt::KeyboardModifiers modifier = ModifierOfKey(event.key());
+  if (modifier != Qt::NoModifier) {
+    held_modifiers_.setFlag(static_cast<Qt::KeyboardModifier>(modifier.toInt()), down);
+  } else if (down) {
+    ImplyModifiers(event);
+  }
+  Deliver(profiles::RecordedKey{*scan, down, clock_()});
+  if (!down && modifier == Qt::NoModifier) ReleaseImpliedModifiers();
+}
+
+void InputCapture::ImplyModifiers(const QKeyEvent& event) {
+  // A key event made by a program (a test's key sequence) may carry modifiers whose keys were
+  // never pressed; a macro holds them as their own rows, so their left-hand keys are recorded
+  // around the key. A real keyboard always sends the modifier keys first.
+  if (mask_ == CaptureMask::SingleKey || event.nativeScanCode() != 0) return;
+  for (const auto& [flag, key] : kModifierKeys) {
+    if (!event.modifiers().testFlag(flag) || held_modifiers_.testFlag(flag) ||
+        implied_modifiers_.testFlag(flag)) {
+      continue;
+    }
+    const std::optional<profiles::ScanCode> scan = ScanCodeFromQtKey(key, Qt::NoModifier);
+    if (!scan) continue;
+    implied_modifiers_.setFlag(flag);
+    Deliver(profiles::RecordedKey{*scan, true, clock_()});
+  }
+}
+
+void InputCapture::ReleaseImpliedModifiers() {
+  for (auto it = kModifierKeys.rbegin(); it != kModifierKeys.rend(); ++it) {
+    if (!implied_modifiers_.testFlag(it->first)) continue;
+    implied_modifiers_.setFlag(it->first, false);
+    if (const auto scan = ScanCodeFromQtKey(it->second, Qt::NoModifier)) {
+      Deliver(profiles::RecordedKey{*scan, false, clock_()});
+    }
+  }
 }
 
 void InputCapture::OnMouse(const QMouseEvent& event) {

@@ -6,8 +6,10 @@
 // and the page says so (kRecordingFocusHintKey).
 //
 // Keys are taken from the widgets while a capture runs (a typed key edits nothing and triggers
-// no shortcut) and auto-repeated presses are dropped; mouse buttons still reach the widgets, so
-// the stop button keeps working, and a left click on that button is not recorded.
+// no shortcut) and auto-repeated presses are dropped; a synthetic key event carrying modifiers
+// whose keys were not pressed (Ctrl+A sent by a test) records those keys around it. Mouse
+// buttons still reach the widgets, so the stop button keeps working, and a left click on that
+// button is not recorded.
 
 #include <QEvent>
 #include <QObject>
@@ -78,6 +80,8 @@ class InputCapture : public QObject {
  private:
   bool InWindow(const QObject* watched) const;
   void OnKey(const QKeyEvent& event);
+  void ImplyModifiers(const QKeyEvent& event);
+  void ReleaseImpliedModifiers();
   void OnMouse(const QMouseEvent& event);
   bool IsCopyOfLastMouseEvent(const QMouseEvent& event);
   bool OnStopButton(const QMouseEvent& event) const;
@@ -96,6 +100,10 @@ class InputCapture : public QObject {
     QPointF global;
   };
   std::optional<MouseSeen> last_mouse_;
+  // Modifier keys pressed and not yet released, and the ones recorded for a key event that
+  // carried modifiers without their key presses (released after that key).
+  Qt::KeyboardModifiers held_modifiers_;
+  Qt::KeyboardModifiers implied_modifiers_;
 };
 
 }  // namespace norvik::ui

@@ -164,6 +164,24 @@ TEST_F(InputCaptureTest, KeysAreRecordedWithTheirModifiersAndReachNoWidget) {
   QTest::keyClick(edit_, Qt::Key_VolumeUp);
   EXPECT_EQ(Take(), Lines{}) << "keys outside the table are not recorded";
 
+  // A key sequence sent by a program carries its modifiers on the key alone; the modifier keys
+  // are recorded around it, once, and not again when the modifier key was really pressed.
+  const auto send = [this](QEvent::Type type, int key, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent event(type, key, modifiers);
+    QApplication::sendEvent(edit_, &event);
+  };
+  send(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+  send(QEvent::KeyRelease, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+  QTest::keyPress(edit_, Qt::Key_Alt);
+  send(QEvent::KeyPress, Qt::Key_D, Qt::AltModifier);
+  send(QEvent::KeyRelease, Qt::Key_D, Qt::AltModifier);
+  QTest::keyRelease(edit_, Qt::Key_Alt);
+  EXPECT_EQ(Take(), (Lines{"key keyboard_key_LCtrl down @170", "key keyboard_key_LShift down @180",
+                           "key keyboard_key_A down @190", "key keyboard_key_A up @200",
+                           "key keyboard_key_LShift up @210", "key keyboard_key_LCtrl up @220",
+                           "key keyboard_key_LAlt down @230", "key keyboard_key_D down @240",
+                           "key keyboard_key_D up @250", "key keyboard_key_LAlt up @260"}));
+
   capture_.Uninstall();
   QTest::keyClick(edit_, Qt::Key_C);
   EXPECT_EQ(Take(), Lines{});
@@ -189,7 +207,11 @@ TEST_F(InputCaptureTest, TheKeyPickerTakesKeysOnlyAndInputOfOtherWindowsIsLeftAl
   other.show();
   capture_.Install(CaptureMask::SingleKey);
   QTest::mouseClick(area_, Qt::LeftButton);
-  QTest::keyClick(edit_, Qt::Key_Left);
+  // The picker takes the key itself, not the modifiers a program's key event carries.
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::ControlModifier);
+  QApplication::sendEvent(edit_, &press);
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Left, Qt::ControlModifier);
+  QApplication::sendEvent(edit_, &release);
   QTest::keyClick(other_edit, Qt::Key_D);
   QTest::mouseClick(other_edit, Qt::RightButton);
   EXPECT_EQ(Take(), (Lines{"single key keyboard_key_Left down @110",
