@@ -330,6 +330,12 @@ SMALL_IMAGES = {
     "common/badge.svg": svg(8, 8, circle(4, 4, 3.5, fill="#ff4d5e")),
     # The settings button with its update badge, and the update window's done mark.
     "common/btn/setting_badge.svg": gear(badge=True),
+    "common/update_found.svg": svg(16, 16, circle(8, 8, 7, fill="#ff4d5e") +
+                                   path("M8 4V9.2M8 11.4V11.6", stroke="#ffffff", sw=1.9,
+                                        extra=' stroke-linecap="round"')),
+    "common/update_warning.svg": svg(16, 16, path("M8 1.6L15 14H1Z", fill="#f2b84b") +
+                                     path("M8 6V9.6M8 11.8V12", stroke="#0d1016", sw=1.7,
+                                          extra=' stroke-linecap="round"')),
     "common/update_ok.svg": svg(16, 16, circle(8, 8, 7, fill=ACCENT) +
                                 path("M4.6 8.2L7 10.5L11.4 5.8", stroke="#0d1016", sw=1.8,
                                      extra=' stroke-linecap="round" stroke-linejoin="round"')),

@@ -5,6 +5,8 @@
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <QStackedWidget>
+#include <QStyle>
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -181,7 +183,8 @@ void CSetWnd::AddRow(const update::UpdateTarget& target) {
   row->SetNewVersion(QString());
   row->SetItemState(update::kItemStateNone);
   auto* item = new QListWidgetItem(list);  // owned by the list
-  item->setSizeHint(row->sizeHint());
+  item->setSizeHint(QSize(row->sizeHint().width(), std::max(row->minimumHeight(),
+                                                             row->sizeHint().height())));
   list->setItemWidget(item, row);  // the list takes the row
   Pump().Watch(row);
   rows_.emplace_back(row);
@@ -240,7 +243,13 @@ void CSetWnd::SetOverallState(int state) {
   if (!view) return;
   overall_state_ = state;
   if (QWidget* ring = FindControl(kRingName)) ring->setVisible(view->ring_shown);
-  if (QWidget* image = FindControl(kStatusImageName)) image->setVisible(view->image_shown);
+  if (QWidget* image = FindControl(kStatusImageName)) {
+    image->setVisible(view->image_shown);
+    // The style sheet picks the picture of the state.
+    image->setProperty("overall", state);
+    image->style()->unpolish(image);
+    image->style()->polish(image);
+  }
   ShowOverallText();
   if (state == update::kOverallUpdatesFound && badge_) badge_(true);
   if (state == update::kOverallUpToDate) {

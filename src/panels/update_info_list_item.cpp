@@ -103,6 +103,10 @@ void CUpdateInfoListItemUI::SetInstalledVersion(const QString& text) {
 void CUpdateInfoListItemUI::SetNewVersion(const QString& text) {
   if (auto* label = qobject_cast<QLabel*>(Child(new_rev_, kNewRevName))) {
     ui::ResourceManager::SetPlainText(label, text);
+    // Its column stays where it is while it is hidden, so the columns line up with the header.
+    QSizePolicy policy = label->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    label->setSizePolicy(policy);
     label->setVisible(!text.isEmpty());
   }
 }
