@@ -157,7 +157,9 @@ void CSetWnd::StartCheck() {
 void CSetWnd::StopWorker() {
   if (!worker_) return;
   const auto start = std::chrono::steady_clock::now();
+  const bool running = worker_->Running();
   const bool in_time = worker_->Stop(update::kUpdateWorkerStopBound);
+  if (running) last_stop_in_time_ = in_time;
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now() - start);
   DebugTraceF("update window: worker stopped in %lld ms%s", static_cast<long long>(took.count()),

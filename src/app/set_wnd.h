@@ -68,6 +68,8 @@ class CSetWnd : public ui::WindowImplBase {
   void StartCheck();
   // Stops the worker (within its bound; never kills a thread). Safe to call more than once.
   void StopWorker();
+  // Whether the last stop that found queries running ended them within the bound.
+  bool LastStopInTime() const { return last_stop_in_time_; }
 
   int OverallState() const { return overall_state_; }
   bool CheckFinished() const { return finished_; }
@@ -101,6 +103,7 @@ class CSetWnd : public ui::WindowImplBase {
   int overall_state_ = -1;
   int failures_ = 0;
   bool finished_ = false;
+  bool last_stop_in_time_ = true;
 };
 
 // The download folder of the packages: the temporary folder + "UpdateData/".

@@ -34,15 +34,19 @@ std::string ReadOrInitUpdateTime(const std::filesystem::path& app_folder,
   std::error_code ec;
   if (std::filesystem::exists(file, ec)) {
     const Json::Value root = profiles::JsonFileStore::ReadJson(file);
-    if (root.isObject() && root[kLastTimeKey].isObject() &&
-        root[kLastTimeKey][kValueKey].isString()) {
-      return root[kLastTimeKey][kValueKey].asString();
+    const Json::Value* value = nullptr;
+    bool our_form = root.isObject();
+    if (our_form && root.isMember(kLastTimeKey)) {
+      const Json::Value& last = root[kLastTimeKey];
+      our_form = last.isNull() || last.isObject();
+      if (last.isObject() && last.isMember(kValueKey)) value = &last[kValueKey];
     }
-    // Not our form: keep the bytes before the new date replaces them.
-    if (!root.isObject() || !root[kLastTimeKey].isNull()) {
-      if (!profiles::KeepDamagedFile(file, "the date of the last update check written anew")) {
-        return today;  // it could not be moved: leave it as it is
-      }
+    if (our_form && value != nullptr && value->isString()) return value->asString();
+    // A file that is not our form is kept before the new date replaces it; one with no date
+    // yet is simply written.
+    if ((!our_form || (value != nullptr && !value->isNull())) &&
+        !profiles::KeepDamagedFile(file, "the date of the last update check written anew")) {
+      return today;  // it could not be moved: leave it as it is
     }
   }
   WriteUpdateTime(app_folder, today);
