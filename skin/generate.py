@@ -330,6 +330,9 @@ SMALL_IMAGES = {
     "common/badge.svg": svg(8, 8, circle(4, 4, 3.5, fill="#ff4d5e")),
     # The settings button with its update badge, and the update window's done mark.
     "common/btn/setting_badge.svg": gear(badge=True),
+    "common/update_checking.svg": svg(16, 16, circle(8, 8, 6, stroke="#3b4250", sw=2.2) +
+                                      path("M8 2A6 6 0 0 1 14 8", stroke=ACCENT, sw=2.2,
+                                           extra=' stroke-linecap="round"')),
     "common/update_found.svg": svg(16, 16, circle(8, 8, 7, fill="#ff4d5e") +
                                    path("M8 4V9.2M8 11.4V11.6", stroke="#ffffff", sw=1.9,
                                         extra=' stroke-linecap="round"')),
