@@ -1,8 +1,8 @@
 // The update window's check of the application and four devices against a local service whose
 // replies each take 200 ms, in process (offscreen):
 //  - slowest_single_ms: the slowest of the five queries asked one by one;
-//  - list_ms: from the window's start of the check to its last row filled (all five at once);
-//    target list_ms <= 1.5 x slowest_single_ms (counter ratio <= 1.5);
+//  - list_mean_ms / list_max_ms: from the window's start of the check to its last row filled
+//    (all five at once); target <= 1.5 x slowest_single_ms (counters ratio_mean, ratio_max);
 //  - max_stall_ms: the longest time the UI thread's event loop did not turn meanwhile
 //    (target <= 20 ms).
 #include <benchmark/benchmark.h>
@@ -53,6 +53,37 @@ double MsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+struct CheckFigures {
+  double list_ms = 0;
+  double stall_ms = 0;
+  bool finished = false;
+};
+
+// One check of the targets by the window, from its start to its last row filled.
+CheckFigures RunCheck(const std::string& url, const std::filesystem::path& folder,
+                      const std::vector<norvik::update::UpdateTarget>& targets) {
+  CheckFigures figures;
+  norvik::app::SetWndOptions options;
+  options.update_base_url = url;
+  options.app_folder = folder;
+  norvik::app::CSetWnd window(options);
+  if (!window.Create()) return figures;
+  window.SetTargets(targets);
+  window.show();
+  QCoreApplication::processEvents();
+  norvik::app::StallMonitor monitor;
+  monitor.Start();
+  const auto start = Clock::now();
+  window.StartCheck();
+  while (!window.CheckFinished() && MsSince(start) < 10000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  figures.list_ms = MsSince(start);
+  figures.stall_ms = monitor.LongestStallMs();
+  figures.finished = window.CheckFinished();
+  return figures;
+}
+
 void UpdateCheckOfFiveItems(benchmark::State& state) {
   LocalUpdateServer server([](const UpdateRequest& request) {
     UpdateReplyPlan plan;
@@ -62,50 +93,39 @@ void UpdateCheckOfFiveItems(benchmark::State& state) {
   });
   const auto targets = FiveTargets();
   norvik::testing::TempFolder folder;
+  // Warm-up: the first opening reads the row layout and writes the date file for the first time.
+  if (!RunCheck(server.BaseUrl(), folder.path(), targets).finished) {
+    state.SkipWithError("the check did not finish");
+    return;
+  }
   double slowest_single = 0;
-  double list = 0;
-  double stall = 0;
+  double list_sum = 0;
+  double list_max = 0;
+  double stall_max = 0;
   for (auto _ : state) {
-    double slowest = 0;
     for (const auto& target : targets) {
       norvik::update::UpdateClient client(server.BaseUrl());
       const auto start = Clock::now();
       const auto result = client.QueryUpdate(target, norvik::update::MakeAppKey(target));
-      slowest = std::max(slowest, MsSince(start));
+      slowest_single = std::max(slowest_single, MsSince(start));
       if (result.status != norvik::update::kStatusUpToDate) state.SkipWithError("no answer");
     }
-    norvik::app::SetWndOptions options;
-    options.update_base_url = server.BaseUrl();
-    options.app_folder = folder.path();
-    norvik::app::CSetWnd window(options);
-    if (!window.Create()) {
-      state.SkipWithError("the window's layout could not be built");
-      return;
-    }
-    window.SetTargets(targets);
-    window.show();
-    QCoreApplication::processEvents();
-    norvik::app::StallMonitor monitor;
-    monitor.Start();
-    const auto start = Clock::now();
-    window.StartCheck();
-    while (!window.CheckFinished() && MsSince(start) < 10000) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    const double took = MsSince(start);
-    QCoreApplication::processEvents();
-    if (!window.CheckFinished()) state.SkipWithError("the check did not finish");
-    state.SetIterationTime(took / 1000.0);
-    slowest_single = std::max(slowest_single, slowest);
-    list = std::max(list, took);
-    stall = std::max(stall, monitor.LongestStallMs());
+    const CheckFigures figures = RunCheck(server.BaseUrl(), folder.path(), targets);
+    if (!figures.finished) state.SkipWithError("the check did not finish");
+    state.SetIterationTime(figures.list_ms / 1000.0);
+    list_sum += figures.list_ms;
+    list_max = std::max(list_max, figures.list_ms);
+    stall_max = std::max(stall_max, figures.stall_ms);
   }
+  const double list_mean = list_sum / static_cast<double>(state.iterations());
   state.counters["slowest_single_ms"] = slowest_single;
-  state.counters["list_ms"] = list;
-  state.counters["ratio"] = slowest_single > 0 ? list / slowest_single : 0;
-  state.counters["max_stall_ms"] = stall;
+  state.counters["list_mean_ms"] = list_mean;
+  state.counters["list_max_ms"] = list_max;
+  state.counters["ratio_mean"] = slowest_single > 0 ? list_mean / slowest_single : 0;
+  state.counters["ratio_max"] = slowest_single > 0 ? list_max / slowest_single : 0;
+  state.counters["max_stall_ms"] = stall_max;
 }
-BENCHMARK(UpdateCheckOfFiveItems)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(UpdateCheckOfFiveItems)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -137,16 +137,29 @@ QWidget* CSetWnd::UpdateButton() const {
 void CSetWnd::StartCheck() {
   if (worker_) return;
   SetOverallState(update::kOverallChecking);
-  for (const update::UpdateTarget& target : targets_) AddRow(target);
+  // Read (or started) before any query can write it.
   last_check_date_ =
       QString::fromStdString(ReadOrInitUpdateTime(options_.app_folder, TodayText()));
+  // The rows come one per turn of the event loop, so the window keeps answering while they are
+  // built; the results are queued after them and so find their rows.
+  for (const update::UpdateTarget& target : targets_) {
+    QMetaObject::invokeMethod(this, [this, target] { AddRow(target); }, Qt::QueuedConnection);
+  }
   worker_ = std::make_unique<update::UpdateCheckWorker>(options_.update_base_url, options_.http);
   update::UpdateCheckEvents events;
-  // Called on the query threads: handed to the UI thread as queued calls. The worker delivers
-  // nothing once it was stopped, and the window stops it before it goes.
+  // Called on the query threads, one at a time: the date goes into the file there (no disk
+  // wait on the UI thread) and the rest is handed to the UI thread as queued calls. The worker
+  // delivers nothing once it was stopped, and the window stops it before it goes.
   events.result = [this](std::size_t index, const update::UpdateResult& result) {
+    const std::string today = TodayText();
+    const bool written = WriteUpdateTime(options_.app_folder, today);
     QMetaObject::invokeMethod(
-        this, [this, index, result] { OnResult(index, result); }, Qt::QueuedConnection);
+        this,
+        [this, index, result, written, today] {
+          if (written) last_check_date_ = QString::fromStdString(today);
+          OnResult(index, result);
+        },
+        Qt::QueuedConnection);
   };
   events.finished = [this] {
     QMetaObject::invokeMethod(this, [this] { OnFinished(); }, Qt::QueuedConnection);
@@ -215,8 +228,6 @@ void CSetWnd::OnResult(std::size_t index, const update::UpdateResult& result) {
           QString::fromStdString((options_.download_folder / PackageFileName(name)).string()));
     }
   }
-  const std::string today = TodayText();
-  if (WriteUpdateTime(options_.app_folder, today)) last_check_date_ = QString::fromStdString(today);
 }
 
 void CSetWnd::OnFinished() {

@@ -64,7 +64,8 @@ class CSetWnd : public ui::WindowImplBase {
   void SetBadgeHandler(std::function<void(bool)> handler);
   void DropBadgeHandler();
 
-  // Initialisation: overall state 0, one row per target, "updatetime.config", the worker.
+  // Initialisation: overall state 0, "updatetime.config", the worker, and one row per target
+  // (each on its own turn of the event loop, before any result).
   void StartCheck();
   // Stops the worker (within its bound; never kills a thread). Safe to call more than once.
   void StopWorker();

@@ -242,6 +242,7 @@ TEST_F(SetWnd, SelectionShowsTheUpdateButtonAndTheUpdateStartMarksTheSelectedRow
 
 TEST_F(SetWnd, RowShowsEachStateAndTheSameStateAgainChangesNothing) {
   CSetWnd* window = Open({Firmware("A", 1)}, kRefusedUrl);
+  ASSERT_TRUE(PumpUntil([&] { return window->RowCount() == 1; }));
   CUpdateInfoListItemUI* row = window->Row(0);
   ASSERT_NE(row, nullptr);
   QWidget* busy = row->findChild<QWidget*>("update_status_ing");
