@@ -344,7 +344,7 @@ TEST_F(SetWndFromMain, SettingsButtonOpensOneWindowBesideTheRightEdgeWithThePres
                          kSetWndTopGap));
         EXPECT_EQ(window.size(), QSize(kSetWndWidth, kSetWndHeight));
         // Keyboard, mouse pad, application: the rows of the present devices only.
-        ASSERT_EQ(window.RowCount(), 3);
+        ASSERT_TRUE(PumpUntil([&] { return window.RowCount() == 3; }));
         EXPECT_EQ(window.Row(0)->Option()->text(), QStringLiteral("Norvik GK980 Keyboard"));
         EXPECT_EQ(window.Row(1)->Option()->text(), QStringLiteral("Norvik MP300 Mouse Pad"));
         EXPECT_EQ(window.Row(2)->Option()->property(ui::kTextKeyProperty).toString(),
