@@ -137,7 +137,8 @@ int main(int argc, char** argv) {
   const std::filesystem::path skin = std::filesystem::path(NORVIK_APP_DIR) / "skin";
   norvik::ui::ResourceManager::Instance().SetResourcePath(skin);
   QFile style(QString::fromStdString((skin / "style.qss").string()));
-  if (style.open(QIODevice::ReadOnly)) application.setStyleSheet(QString::fromUtf8(style.readAll()));
+  if (style.open(QIODevice::ReadOnly))
+    application.setStyleSheet(QString::fromUtf8(style.readAll()));
   norvik::ui::ResourceManager::Instance().LoadLanguage(QStringLiteral("lan_en.xml"));
   norvik::panels::RegisterControlClasses();
   benchmark::Initialize(&argc, argv);

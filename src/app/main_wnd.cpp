@@ -92,9 +92,8 @@ CMainWnd::CMainWnd(MainWndEnvironment environment, QWidget* parent)
   SettingsWindowHost::Environment host;
   host.main = this;
   host.language = language_.get();
-  host.update_base_url = env_.update_base_url.empty()
-                             ? std::string(update::DefaultUpdateBaseUrl())
-                             : env_.update_base_url;
+  host.update_base_url = env_.update_base_url.empty() ? std::string(update::DefaultUpdateBaseUrl())
+                                                      : env_.update_base_url;
   host.app_folder = env_.user_folder;
   host.present_targets = [this] { return PresentUpdateTargets(set_.get(), env_.backend); };
   settings_ = std::make_unique<SettingsWindowHost>(std::move(host));

@@ -138,12 +138,12 @@ void CSetWnd::StartCheck() {
   if (worker_) return;
   SetOverallState(update::kOverallChecking);
   // Read (or started) before any query can write it.
-  last_check_date_ =
-      QString::fromStdString(ReadOrInitUpdateTime(options_.app_folder, TodayText()));
+  last_check_date_ = QString::fromStdString(ReadOrInitUpdateTime(options_.app_folder, TodayText()));
   // The rows come one per turn of the event loop, so the window keeps answering while they are
   // built; the results are queued after them and so find their rows.
   for (const update::UpdateTarget& target : targets_) {
-    QMetaObject::invokeMethod(this, [this, target] { AddRow(target); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, target] { AddRow(target); }, Qt::QueuedConnection);
   }
   worker_ = std::make_unique<update::UpdateCheckWorker>(options_.update_base_url, options_.http);
   update::UpdateCheckEvents events;
@@ -162,7 +162,8 @@ void CSetWnd::StartCheck() {
         Qt::QueuedConnection);
   };
   events.finished = [this] {
-    QMetaObject::invokeMethod(this, [this] { OnFinished(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { OnFinished(); }, Qt::QueuedConnection);
   };
   worker_->Start(targets_, std::move(events));
 }
@@ -198,8 +199,8 @@ void CSetWnd::AddRow(const update::UpdateTarget& target) {
   row->SetNewVersion(QString());
   row->SetItemState(update::kItemStateNone);
   auto* item = new QListWidgetItem(list);  // owned by the list
-  item->setSizeHint(QSize(row->sizeHint().width(), std::max(row->minimumHeight(),
-                                                             row->sizeHint().height())));
+  item->setSizeHint(
+      QSize(row->sizeHint().width(), std::max(row->minimumHeight(), row->sizeHint().height())));
   list->setItemWidget(item, row);  // the list takes the row
   Pump().Watch(row);
   rows_.emplace_back(row);
@@ -373,6 +374,7 @@ ui::LRESULT CSetWnd::HandleCustomMessage(unsigned msg, ui::WPARAM wParam, ui::LP
       handled = true;
       return 0;
     case kMsgChildForward:
+      ++forwarded_;
       DebugTraceF("update window: forwarded message %llu %lld",
                   static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
       handled = true;

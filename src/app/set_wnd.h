@@ -79,6 +79,8 @@ class CSetWnd : public ui::WindowImplBase {
   const QString& LastCheckDate() const { return last_check_date_; }
   // Results that said the service could not be reached.
   int FailureCount() const { return failures_; }
+  // MSG_CHILD_FORWARD messages the main window passed on.
+  int ForwardedCount() const { return forwarded_; }
 
  private:
   void AddRow(const update::UpdateTarget& target);
@@ -103,6 +105,7 @@ class CSetWnd : public ui::WindowImplBase {
   QString last_check_date_;
   int overall_state_ = -1;
   int failures_ = 0;
+  int forwarded_ = 0;
   bool finished_ = false;
   bool last_stop_in_time_ = true;
 };

@@ -116,15 +116,14 @@ void SettingsWindowHost::Place(CSetWnd& window, bool centred) {
 void SettingsWindowHost::ForwardToSettingsWindow(unsigned message, long long wparam,
                                                  long long lparam) {
   if (window_) {
-    window_->PostMessage(message, static_cast<ui::WPARAM>(wparam),
-                         static_cast<ui::LPARAM>(lparam));
+    window_->PostMessage(message, static_cast<ui::WPARAM>(wparam), static_cast<ui::LPARAM>(lparam));
   }
 }
 
 void SettingsWindowHost::RebuildUpdateList() {
   targets_ = env_.present_targets ? env_.present_targets() : std::vector<update::UpdateTarget>{};
-  auto* list = env_.main != nullptr ? env_.main->FindControlAs<QListWidget>(kMainUpdateListName)
-                                    : nullptr;
+  auto* list =
+      env_.main != nullptr ? env_.main->FindControlAs<QListWidget>(kMainUpdateListName) : nullptr;
   if (list == nullptr) return;
   list->clear();
   for (const update::UpdateTarget& target : targets_) {
@@ -150,8 +149,7 @@ void SettingsWindowHost::SetUpdateBadge(bool shown) {
   QWidget* button = env_.main != nullptr ? env_.main->FindControl(kSetButtonName) : nullptr;
   if (button == nullptr) return;
   button->setProperty(kBadgeProperty, shown);
-  button->setProperty(kForeImageProperty,
-                      shown ? QString::fromLatin1(kBadgeImage) : QString());
+  button->setProperty(kForeImageProperty, shown ? QString::fromLatin1(kBadgeImage) : QString());
   button->style()->unpolish(button);
   button->style()->polish(button);
 }

@@ -57,9 +57,9 @@ void CUpdateInfoListItemUI::SetItemState(int state) {
   if (!view) return;
   state_ = state;
   if (QLabel* text = StatusText()) {
-    ui::ResourceManager::SetTextKey(text, QString::fromLatin1(view->status_text_key.data(),
-                                                              static_cast<qsizetype>(
-                                                                  view->status_text_key.size())));
+    ui::ResourceManager::SetTextKey(
+        text, QString::fromLatin1(view->status_text_key.data(),
+                                  static_cast<qsizetype>(view->status_text_key.size())));
   }
   ApplyVisibility(Child(busy_, kBusyName), view->busy);
   ApplyVisibility(Child(done_, kDoneName), view->done);
@@ -112,14 +112,14 @@ void CUpdateInfoListItemUI::SetNewVersion(const QString& text) {
 }
 
 QString CUpdateInfoListItemUI::InstalledVersion() const {
-  auto* label = qobject_cast<QLabel*>(
-      const_cast<CUpdateInfoListItemUI*>(this)->Child(old_rev_, kOldRevName));
+  auto* label =
+      qobject_cast<QLabel*>(const_cast<CUpdateInfoListItemUI*>(this)->Child(old_rev_, kOldRevName));
   return label != nullptr ? label->text() : QString();
 }
 
 QString CUpdateInfoListItemUI::NewVersion() const {
-  auto* label = qobject_cast<QLabel*>(
-      const_cast<CUpdateInfoListItemUI*>(this)->Child(new_rev_, kNewRevName));
+  auto* label =
+      qobject_cast<QLabel*>(const_cast<CUpdateInfoListItemUI*>(this)->Child(new_rev_, kNewRevName));
   return label != nullptr ? label->text() : QString();
 }
 

@@ -39,19 +39,19 @@ bool UpdateCheckWorker::Start(std::vector<UpdateTarget> targets, UpdateCheckEven
     return true;
   }
   for (std::size_t i = 0; i < targets.size(); ++i) {
-    threads_.emplace_back([shared = shared_, target = targets[i], i, url = base_url_,
-                           settings = settings_] {
-      UpdateClient client(url, settings);
-      const UpdateResult result =
-          client.QueryUpdate(target, MakeAppKey(target), shared->stop.get_token());
-      std::lock_guard lock(shared->mutex);
-      if (!shared->stop.stop_requested()) {
-        if (shared->events.result) shared->events.result(i, result);
-        if (--shared->remaining == 0 && shared->events.finished) shared->events.finished();
-      }
-      --shared->running_threads;
-      shared->changed.notify_all();
-    });
+    threads_.emplace_back(
+        [shared = shared_, target = targets[i], i, url = base_url_, settings = settings_] {
+          UpdateClient client(url, settings);
+          const UpdateResult result =
+              client.QueryUpdate(target, MakeAppKey(target), shared->stop.get_token());
+          std::lock_guard lock(shared->mutex);
+          if (!shared->stop.stop_requested()) {
+            if (shared->events.result) shared->events.result(i, result);
+            if (--shared->remaining == 0 && shared->events.finished) shared->events.finished();
+          }
+          --shared->running_threads;
+          shared->changed.notify_all();
+        });
   }
   return true;
 }
@@ -63,8 +63,8 @@ bool UpdateCheckWorker::Stop(std::chrono::milliseconds bound) {
     std::unique_lock lock(shared_->mutex);
     shared_->stop.request_stop();
     shared_->events = {};
-    in_time = shared_->changed.wait_for(lock, bound,
-                                        [this] { return shared_->running_threads == 0; });
+    in_time =
+        shared_->changed.wait_for(lock, bound, [this] { return shared_->running_threads == 0; });
   }
   if (!in_time) DebugTrace("update check: queries still running after the stop bound; joining");
   for (std::thread& thread : threads_) thread.join();

@@ -42,10 +42,10 @@ inline constexpr int kOverallUpdating = 3;
 inline constexpr int kOverallUpToDate = 4;
 
 struct OverallStateView {
-  bool ring_shown;                   // "update_status_ring"
-  bool image_shown;                  // "update_status_image"
-  std::string_view text_key;         // "Update_Status_text"
-  bool with_last_check_date;         // the text is followed by the date of the last check
+  bool ring_shown;            // "update_status_ring"
+  bool image_shown;           // "update_status_image"
+  std::string_view text_key;  // "Update_Status_text"
+  bool with_last_check_date;  // the text is followed by the date of the last check
 };
 
 // nullopt for a state outside 0-4.

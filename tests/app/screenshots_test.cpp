@@ -75,7 +75,8 @@ TEST_F(Screenshots, SettingsWindowInEachStateAndLanguage) {
     LocalUpdateServer server([overall](const UpdateRequest& request) {
       UpdateReplyPlan plan;
       const std::string key = request.form.count("app_key") ? request.form.at("app_key") : "";
-      const bool newer = overall == update::kOverallUpdatesFound && key.find("_KB_") != std::string::npos;
+      const bool newer =
+          overall == update::kOverallUpdatesFound && key.find("_KB_") != std::string::npos;
       plan.body = "{\"version\":\"" + std::string(newer ? "0210" : request.form.at("version")) +
                   "\",\"version_name\":\"V1.0.3\",\"name\":\"pkg\"}";
       plan.never_finish = overall == update::kOverallChecking;
@@ -90,8 +91,8 @@ TEST_F(Screenshots, SettingsWindowInEachStateAndLanguage) {
       SCOPED_TRACE(std::string(c.name) + " " + std::to_string(language));
       SetLanguage(language);
       SetWndOptions options;
-      options.update_base_url = overall == update::kOverallNoAnswer ? "http://127.0.0.1:9/api/"
-                                                                     : server.BaseUrl();
+      options.update_base_url =
+          overall == update::kOverallNoAnswer ? "http://127.0.0.1:9/api/" : server.BaseUrl();
       options.app_folder = UserFolder();
       CSetWnd window(options);
       ASSERT_TRUE(window.Create());
@@ -109,8 +110,8 @@ TEST_F(Screenshots, SettingsWindowInEachStateAndLanguage) {
       const QPixmap picture = window.grab();
       ASSERT_FALSE(picture.isNull());
       const QString path = QStringLiteral(NORVIK_SCREENSHOT_DIR "/settings_window_%1_%2.png")
-                               .arg(QLatin1String(c.name), language == 0 ? QStringLiteral("en")
-                                                                         : QStringLiteral("cn"));
+                               .arg(QLatin1String(c.name),
+                                    language == 0 ? QStringLiteral("en") : QStringLiteral("cn"));
       ASSERT_TRUE(picture.save(path)) << path.toStdString();
       window.Close(0);
     }

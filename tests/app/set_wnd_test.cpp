@@ -58,8 +58,8 @@ update::UpdateTarget Application(int version) {
 }
 
 std::string Reply(const std::string& version, const std::string& name = "pkg") {
-  return "{\"version\":\"" + version + "\",\"name\":\"" + name +
-         "\",\"version_name\":\"R-" + version + "\",\"path\":\"http://x/p\",\"device_id\":9}";
+  return "{\"version\":\"" + version + "\",\"name\":\"" + name + "\",\"version_name\":\"R-" +
+         version + "\",\"path\":\"http://x/p\",\"device_id\":9}";
 }
 
 class SetWnd : public AppFixture {
@@ -156,8 +156,8 @@ TEST_F(SetWnd, RowsAndOverallStateFollowTheReplies) {
     SCOPED_TRACE(c.name);
     SetReplies(c.replies);
     badge_ = -1;
-    CSetWnd* window =
-        Open({Firmware("A", 0x0102), Application(230)}, c.reachable ? server_.BaseUrl() : kRefusedUrl);
+    CSetWnd* window = Open({Firmware("A", 0x0102), Application(230)},
+                           c.reachable ? server_.BaseUrl() : kRefusedUrl);
     EXPECT_EQ(window->OverallState(), update::kOverallChecking);
     ASSERT_TRUE(PumpUntil([&] { return window->CheckFinished(); }, 10000));
     ASSERT_EQ(window->RowCount(), 2);
@@ -183,15 +183,18 @@ TEST_F(SetWnd, RowsAndOverallStateFollowTheReplies) {
     EXPECT_FALSE(In(window, "update_status_ring")->isVisibleTo(window));
     const QString status = ui::ResourceManager::WidgetText(In(window, "Update_Status_text"));
     const std::optional<update::OverallStateView> view = update::OverallStateViewOf(c.overall);
-    QString expected = ui::ResourceManager::Instance().Text(QString::fromLatin1(view->text_key.data()));
+    QString expected =
+        ui::ResourceManager::Instance().Text(QString::fromLatin1(view->text_key.data()));
     if (view->with_last_check_date) expected += QString::fromStdString(TodayText());
     EXPECT_EQ(status, expected);
     if (offered) {
       // A name from the reply never leaves the download folder.
-      EXPECT_EQ(window->Row(0)->PackageFile(), QStringLiteral("/downloads/UpdateData/pkg_.._A.exe"));
+      EXPECT_EQ(window->Row(0)->PackageFile(),
+                QStringLiteral("/downloads/UpdateData/pkg_.._A.exe"));
     }
     if (c.reachable) {
-      const Json::Value stored = profiles::JsonFileStore::ReadJson(UserFolder() / kUpdateTimeFileName);
+      const Json::Value stored =
+          profiles::JsonFileStore::ReadJson(UserFolder() / kUpdateTimeFileName);
       EXPECT_EQ(stored["updatelasttime"]["value"].asString(), TodayText());
     }
   }
@@ -339,9 +342,9 @@ TEST_F(SetWndFromMain, SettingsButtonOpensOneWindowBesideTheRightEdgeWithThePres
   WhileOpen(
       [&](CSetWnd& window) {
         SettingsWindowHost& host = *Wnd().SettingsWindow();
-        EXPECT_EQ(host.LastOffset(),
-                  QPoint(Wnd().frameGeometry().width() - kSetWndWidth - kSetWndRightGap,
-                         kSetWndTopGap));
+        EXPECT_EQ(
+            host.LastOffset(),
+            QPoint(Wnd().frameGeometry().width() - kSetWndWidth - kSetWndRightGap, kSetWndTopGap));
         EXPECT_EQ(window.size(), QSize(kSetWndWidth, kSetWndHeight));
         // Keyboard, mouse pad, application: the rows of the present devices only.
         ASSERT_TRUE(PumpUntil([&] { return window.RowCount() == 3; }));
@@ -357,6 +360,9 @@ TEST_F(SetWndFromMain, SettingsButtonOpensOneWindowBesideTheRightEdgeWithThePres
         bool handled = false;
         Wnd().HandleCustomMessage(kMsgOpenUpdateWindow, 0, 0, handled);
         EXPECT_EQ(host.Window(), &window);
+        // MSG_CHILD_FORWARD reaches the open window.
+        Wnd().PostMessage(kMsgChildForward, 5, 6);
+        EXPECT_TRUE(PumpUntil([&] { return window.ForwardedCount() == 1; }));
       },
       [&] { Click(Control("setbtn")); });
   EXPECT_EQ(qobject_cast<QListWidget*>(Control("device_update_list_info"))->count(), 3);
@@ -370,7 +376,8 @@ TEST_F(SetWndFromMain, MenuOpensItCentredAndItsLanguageComboSwitchesTheLanguage)
   const int other = Wnd().Language()->CurrentIndex() == 0 ? 1 : 0;
   WhileOpen(
       [&](CSetWnd& window) {
-        const QPoint centre = Wnd().frameGeometry().center() - QPoint(kSetWndWidth, kSetWndHeight) / 2;
+        const QPoint centre =
+            Wnd().frameGeometry().center() - QPoint(kSetWndWidth, kSetWndHeight) / 2;
         EXPECT_LE((Wnd().SettingsWindow()->LastOffset() + Wnd().frameGeometry().topLeft() - centre)
                       .manhattanLength(),
                   2);
@@ -394,7 +401,9 @@ TEST_F(SetWndFromMain, MenuOpensItCentredAndItsLanguageComboSwitchesTheLanguage)
         auto* main_combo = qobject_cast<QComboBox*>(Control(kLanguageCombo));
         EXPECT_EQ(main_combo->currentIndex(), other);
       },
-      [&] { Wnd().HandleMenuCommand({QStringLiteral("setwnd_menu"), {}, {}, false}); });
+      [&] {
+        Wnd().HandleMenuCommand({QStringLiteral("setwnd_menu"), {}, {}, false});
+      });
 }
 
 }  // namespace

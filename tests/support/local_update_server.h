@@ -20,9 +20,9 @@ struct UpdateRequest {
 };
 
 struct UpdateReplyPlan {
-  std::string body;                     // sent as application/json
-  std::chrono::milliseconds delay{0};   // before the reply starts
-  bool never_finish = false;            // send the head and part of the body, then hold
+  std::string body;                    // sent as application/json
+  std::chrono::milliseconds delay{0};  // before the reply starts
+  bool never_finish = false;           // send the head and part of the body, then hold
 };
 
 class LocalUpdateServer {
