@@ -275,14 +275,15 @@ def stroke16(d, colour=LEGEND, sw=1.6):
                             extra=' stroke-linecap="round" stroke-linejoin="round"'))
 
 
-def gear():
+def gear(badge=False):
     d = ""
     for i in range(8):
         a = math.radians(i * 45)
         d += (f"M{fmt(8 + 5.2 * math.cos(a))} {fmt(8 + 5.2 * math.sin(a))}"
               f"L{fmt(8 + 7 * math.cos(a))} {fmt(8 + 7 * math.sin(a))}")
     return svg(16, 16, path(d, stroke=LEGEND, sw=2.2, extra=' stroke-linecap="round"') +
-               circle(8, 8, 4.6, stroke=LEGEND, sw=1.8) + circle(8, 8, 1.6, fill=LEGEND))
+               circle(8, 8, 4.6, stroke=LEGEND, sw=1.8) + circle(8, 8, 1.6, fill=LEGEND) +
+               (circle(13, 3, 2.8, fill="#ff4d5e") if badge else ""))
 
 
 SMALL_IMAGES = {
@@ -327,6 +328,20 @@ SMALL_IMAGES = {
                                path("M4.5 8.2L7 10.6L11.6 5.6", stroke="#0d1016", sw=2,
                                     extra=' stroke-linecap="round" stroke-linejoin="round"')),
     "common/badge.svg": svg(8, 8, circle(4, 4, 3.5, fill="#ff4d5e")),
+    # The settings button with its update badge, and the update window's done mark.
+    "common/btn/setting_badge.svg": gear(badge=True),
+    "common/update_checking.svg": svg(16, 16, circle(8, 8, 6, stroke="#3b4250", sw=2.2) +
+                                      path("M8 2A6 6 0 0 1 14 8", stroke=ACCENT, sw=2.2,
+                                           extra=' stroke-linecap="round"')),
+    "common/update_found.svg": svg(16, 16, circle(8, 8, 7, fill="#ff4d5e") +
+                                   path("M8 4V9.2M8 11.4V11.6", stroke="#ffffff", sw=1.9,
+                                        extra=' stroke-linecap="round"')),
+    "common/update_warning.svg": svg(16, 16, path("M8 1.6L15 14H1Z", fill="#f2b84b") +
+                                     path("M8 6V9.6M8 11.8V12", stroke="#0d1016", sw=1.7,
+                                          extra=' stroke-linecap="round"')),
+    "common/update_ok.svg": svg(16, 16, circle(8, 8, 7, fill=ACCENT) +
+                                path("M4.6 8.2L7 10.5L11.4 5.8", stroke="#0d1016", sw=1.8,
+                                     extra=' stroke-linecap="round" stroke-linejoin="round"')),
 }
 
 

@@ -207,6 +207,7 @@ int RunApplication(int argc, char** argv) {
                      QString::fromLatin1(kProductKey));
   env.settings = &settings;
   env.channel = channel.get();
+  env.update_base_url = options->update_url;
 
   int exit_code = 0;
   {

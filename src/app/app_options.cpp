@@ -1,6 +1,7 @@
 #include "app/app_options.h"
 
 #include "app/scenario_script.h"
+#include "update/update_query.h"
 
 namespace norvik::app {
 
@@ -23,6 +24,18 @@ std::optional<AppOptions> ParseAppOptions(const std::vector<std::string>& args,
       options.data_dir = args[++i];
     } else if (arg.rfind("--data-dir=", 0) == 0 && arg.size() > 11) {
       options.data_dir = arg.substr(11);
+    } else if (arg == "--update-url" || arg.rfind("--update-url=", 0) == 0) {
+      const bool joined = arg.size() > 12;
+      if (!joined && (i + 1 >= args.size() || args[i + 1].empty())) {
+        error = "--update-url needs an address";
+        return std::nullopt;
+      }
+      options.update_url = joined ? arg.substr(13) : args[++i];
+      if (!update::IsValidUpdateBaseUrl(options.update_url)) {
+        error = "--update-url \"" + options.update_url +
+                "\" is not an http:// or https:// address ending in \"/api/\"";
+        return std::nullopt;
+      }
     } else if (arg == "--script") {
       if (i + 1 >= args.size() || args[i + 1].empty()) {
         error = "--script needs a file";
@@ -43,13 +56,15 @@ std::optional<AppOptions> ParseAppOptions(const std::vector<std::string>& args,
 }
 
 std::string AppUsageText() {
-  return "usage: norvik [--emulate] [--data-dir DIR] [--script FILE]\n"
+  return "usage: norvik [--emulate] [--data-dir DIR] [--script FILE] [--update-url URL]\n"
          "\n"
          "  --emulate        run against the built-in device emulator (keyboard, mouse through\n"
          "                   its receiver, mouse pad and headset plugged in)\n"
          "  --data-dir DIR   profile folder (default $XDG_DATA_HOME/Norvik_QT-4100)\n"
          "  --script FILE    with --emulate: run the scenario script FILE once the window has\n"
          "                   shown, then exit (0: every line held, 1: the first that did not)\n"
+         "  --update-url URL ask the update service at URL (http:// or https://, ending in\n"
+         "                   /api/) instead of the built-in address\n"
          "  --help           this text\n"
          "\n" +
          std::string(kScenarioUsage);

@@ -16,6 +16,9 @@ struct AppOptions {
   std::string data_dir;  // empty: $XDG_DATA_HOME/Norvik_QT-4100
   // A scenario script run once the window has shown (only with emulate; see ScenarioRunner).
   std::string script;
+  // The update service instead of the build's address (a staging service, tests); it ends in
+  // "/api/".
+  std::string update_url;
 };
 
 // nullopt with error set when the line is not understood. Arguments Qt takes for itself

@@ -24,6 +24,7 @@
 #include "app/lighting_sync_thread.h"
 #include "app/msg_wnd.h"
 #include "app/profile_folder_watch.h"
+#include "app/settings_window_host.h"
 #include "app/sleep_watch.h"
 #include "app/worktool.h"
 #include "base/debug_trace.h"
@@ -33,6 +34,7 @@
 #include "profiles/recovery_report.h"
 #include "ui/dialog_builder.h"
 #include "ui/resource_manager.h"
+#include "update/update_query.h"
 
 namespace norvik::app {
 
@@ -86,6 +88,15 @@ CMainWnd::CMainWnd(MainWndEnvironment environment, QWidget* parent)
       latest_copy_(hid::MakeHidInterfaceCopy()) {
   setWindowTitle(QString::fromLatin1(kProductKey));
   resize(kMainWindowWidth, kMainWindowHeight);
+  // The settings and update window: opened, fed and closed through this host.
+  SettingsWindowHost::Environment host;
+  host.main = this;
+  host.language = language_.get();
+  host.update_base_url = env_.update_base_url.empty() ? std::string(update::DefaultUpdateBaseUrl())
+                                                      : env_.update_base_url;
+  host.app_folder = env_.user_folder;
+  host.present_targets = [this] { return PresentUpdateTargets(set_.get(), env_.backend); };
+  settings_ = std::make_unique<SettingsWindowHost>(std::move(host));
 }
 
 CMainWnd::~CMainWnd() {
@@ -423,6 +434,8 @@ void CMainWnd::OnClick(ui::TNotifyUI& msg) {
     SetLightControlStatus(status);
   } else if (NameIs(name, kSkinButton)) {
     OpenSkinFrame();
+  } else if (NameIs(name, kSetButton)) {
+    settings_->OpenSettingsWindow(/*centred=*/false);
   } else if (NameIs(name, "device_select_prev")) {
     selector_.SelectPrevious();
   } else if (NameIs(name, "device_select_next")) {
@@ -483,7 +496,7 @@ void CMainWnd::HandleMenuCommand(const ui::MenuCommand& command) {
   } else if (NameIs(name, "about_menu")) {
     OpenAboutWindow(this, about_);
   } else if (NameIs(name, "setwnd_menu")) {
-    // The settings window comes with the update window.
+    settings_->OpenSettingsWindow(/*centred=*/true);
   } else if (env_.emulator) {
     env_.emulator->ApplyMenuItem(name, command.checked);
   }
@@ -514,7 +527,8 @@ ui::LRESULT CMainWnd::HandleCustomMessage(unsigned msg, ui::WPARAM wParam, ui::L
       handled = true;
       return 0;
     case kMsgChildForward:
-      handled = true;  // the settings window comes with the update window
+      settings_->ForwardToSettingsWindow(msg, static_cast<long long>(wParam), lParam);
+      handled = true;
       return 0;
     case kMsgLightStatusIn:
       if (wParam == 1) {
@@ -561,6 +575,7 @@ ui::LRESULT CMainWnd::HandleCustomMessage(unsigned msg, ui::WPARAM wParam, ui::L
         const int kind = panel.Kind();
         if (kind == 1 || kind == 2 || kind == 6 || kind == 9) panel.OnLanguageChanged();
       });
+      settings_->ForwardToSettingsWindow(kMsgLanguage, 0, 0);
       handled = true;
       return 0;
     case kMsgDeviceArrived:
@@ -569,7 +584,8 @@ ui::LRESULT CMainWnd::HandleCustomMessage(unsigned msg, ui::WPARAM wParam, ui::L
       handled = true;
       return 0;
     case kMsgOpenUpdateWindow:
-      handled = true;  // the update window comes in its own change
+      settings_->OpenSettingsWindow(/*centred=*/true);
+      handled = true;
       return 0;
     case kMsgClearUpdateBadge:
       ClearUpdateBadge();
@@ -613,7 +629,7 @@ void CMainWnd::OnControlTimer(int id) {
       OpenTrayMenu();
       break;
     case kTimerUpdateList:
-      // The update list is filled by the update window's change.
+      settings_->RebuildUpdateList();
       break;
     default:
       break;
@@ -748,6 +764,7 @@ void CMainWnd::BringToFront() {
 }
 
 void CMainWnd::CloseChildWindows() {
+  if (settings_) settings_->CloseSettingsWindow();
   if (about_) about_->Close(0);
   if (skin_frame_) skin_frame_->close();
 }

@@ -37,6 +37,7 @@ class InstanceChannel;
 class LanguageController;
 class LightingSyncThread;
 class ProfileFolderWatch;
+class SettingsWindowHost;
 class SleepWatch;
 
 // What the window runs on; everything is owned by the caller and outlives the window.
@@ -50,6 +51,7 @@ struct MainWndEnvironment {
   bool watch_device_nodes = false;       // the real bus: watch /dev for hidraw nodes
   bool use_tray = true;                  // a tray icon when the system offers one
   bool watch_sleep = true;               // suspend / resume from logind
+  std::string update_base_url;           // the update service (empty: the build's address)
 };
 
 // Thread stop bound of the main window's threads.
@@ -83,6 +85,7 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   devices::DeviceWatcher* Watcher() { return watcher_.get(); }
   LightingSyncThread* SyncThread() { return sync_.get(); }
   LanguageController* Language() { return language_.get(); }
+  SettingsWindowHost* SettingsWindow() { return settings_.get(); }
   void BringToFront();
   void CloseChildWindows();
   void SetLightControlStatus(int status);
@@ -151,6 +154,7 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   std::unique_ptr<DeviceEventsBridge> events_;
   std::unique_ptr<SleepWatch> sleep_watch_;
   std::unique_ptr<ProfileFolderWatch> profile_watch_;
+  std::unique_ptr<SettingsWindowHost> settings_;
 
   // The watcher's working copy as of its last callback (the watcher waits for the UI thread to
   // handle the row, so the row it names is in this copy).

@@ -13,6 +13,7 @@
 #include "panels/keyboard_device.h"
 #include "panels/mouse_device.h"
 #include "panels/mouse_pad_device.h"
+#include "panels/update_info_list_item.h"
 #include "panels/velmoran_usb_device.h"
 #include "ui/control_factory.h"
 #include "ui/dialog_builder.h"

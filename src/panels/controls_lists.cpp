@@ -3,7 +3,6 @@
 namespace norvik::panels {
 
 CCloudShareListItemUI::CCloudShareListItemUI(QWidget* parent) : QWidget(parent) {}
-CUpdateInfoListItemUI::CUpdateInfoListItemUI(QWidget* parent) : QWidget(parent) {}
 CComboEditContainerElementUI::CComboEditContainerElementUI(QWidget* parent) : QWidget(parent) {}
 
 }  // namespace norvik::panels

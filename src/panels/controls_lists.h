@@ -14,14 +14,6 @@ class CCloudShareListItemUI : public QWidget {
   QString GetClass() const { return QStringLiteral("CloudShareListItemUI"); }
 };
 
-// A row of the update list: an item's versions, its check box and its update progress.
-class CUpdateInfoListItemUI : public QWidget {
-  Q_OBJECT
- public:
-  explicit CUpdateInfoListItemUI(QWidget* parent = nullptr);
-  QString GetClass() const { return QStringLiteral("UpdateInfoListItemUI"); }
-};
-
 // A list row built from its own layout: two labels and an editable delay.
 class CComboEditContainerElementUI : public QWidget {
   Q_OBJECT

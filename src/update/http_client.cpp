@@ -97,6 +97,13 @@ std::size_t WriteReply(char* data, std::size_t size, std::size_t count, void* us
   return length;
 }
 
+// libcurl asks this between its steps; a non-zero answer aborts the transfer
+// (CURLE_ABORTED_BY_CALLBACK), so a stop request ends even a reply that never finishes.
+int AbortOnStop(void* user, curl_off_t /*dltotal*/, curl_off_t /*dlnow*/, curl_off_t /*ultotal*/,
+                curl_off_t /*ulnow*/) {
+  return static_cast<const std::stop_token*>(user)->stop_requested() ? 1 : 0;
+}
+
 std::size_t CountHeader(char* /*data*/, std::size_t size, std::size_t count, void* user) {
   static_cast<ReplySink*>(user)->bytes_seen += size * count;
   return size * count;
@@ -166,6 +173,8 @@ HttpError MapCurlCode(CURLcode code, bool connected, bool overflowed) {
     case CURLE_HTTP2:
     case CURLE_HTTP2_STREAM:
       return HttpError::kReceiveFailed;
+    case CURLE_ABORTED_BY_CALLBACK:
+      return HttpError::kCancelled;
     case CURLE_WRITE_ERROR:
       return overflowed ? HttpError::kReplyTooLarge : HttpError::kInternal;
     default:
@@ -305,6 +314,9 @@ int HttpClient::HttpRequest(std::string_view method, std::string_view url,
   curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
   curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CountHeader);
   curl_easy_setopt(h, CURLOPT_HEADERDATA, &sink);
+  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &AbortOnStop);
+  curl_easy_setopt(h, CURLOPT_XFERINFODATA, &stop);
   if (settings_.connect_timeout.count() > 0) {
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(settings_.connect_timeout.count()));
@@ -342,6 +354,9 @@ int HttpClient::HttpRequest(std::string_view method, std::string_view url,
 
   Attachment attachment(multi.get(), h);
   if (!attachment.ok()) return no_link(HttpError::kInternal);
+  // A stop request wakes the wait below at once instead of at the end of its slice.
+  CURLM* const multi_handle = multi.get();
+  const std::stop_callback wake(stop, [multi_handle] { curl_multi_wakeup(multi_handle); });
 
   const auto body_size = static_cast<curl_off_t>(body.size());
   bool connected = false;

@@ -65,6 +65,7 @@ void AppFixture::SetUp() {
   env.channel = channel_.get();
   env.use_tray = false;
   env.watch_sleep = false;
+  env.update_base_url = UpdateUrl();
   window_ = std::make_unique<CMainWnd>(env);
   ASSERT_TRUE(window_->Create());
   ASSERT_TRUE(PumpUntil([this] { return window_->IsInitialised() && window_->isVisible(); }))

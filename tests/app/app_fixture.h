@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/emulator_session.h"
@@ -42,6 +43,8 @@ class AppFixture : public ::testing::Test {
   virtual bool WithChannel() const { return false; }
   // The emulated bus shared through the state file of the user folder (as with --data-dir).
   virtual bool SharesState() const { return false; }
+  // The update service the window asks (empty: the build's address).
+  virtual std::string UpdateUrl() const { return {}; }
 
   // Ends the program as its exit does: the window's threads stop, the emulator session writes
   // its last exchange. Safe to call more than once.

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include <QTemporaryDir>
 
@@ -43,6 +45,35 @@ TEST(AppOptions, AScriptNeedsAFileAndTheEmulator) {
   EXPECT_EQ(error, "--script needs a file");
   EXPECT_FALSE(ParseAppOptions({"--script", "a.scn"}, error));
   EXPECT_EQ(error, "--script works only with --emulate");
+}
+
+TEST(AppOptions, UpdateUrlMustBeAnHttpAddressEndingInApi) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* taken;  // null: refused
+  };
+  const Case cases[] = {
+      {{"--update-url", "http://127.0.0.1:8080/api/"}, "http://127.0.0.1:8080/api/"},
+      {{"--update-url=https://staging.example/v2/api/"}, "https://staging.example/v2/api/"},
+      {{"--update-url", "http://127.0.0.1:8080/api"}, nullptr},
+      {{"--update-url", "ftp://host/api/"}, nullptr},
+      {{"--update-url", "http:///api/"}, nullptr},
+      {{"--update-url", "http://host/api/ x"}, nullptr},
+      {{"--update-url"}, nullptr},
+      {{"--update-url="}, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    std::string error;
+    const auto options = ParseAppOptions(c.args, error);
+    if (c.taken == nullptr) {
+      EXPECT_FALSE(options);
+      EXPECT_NE(error.find("--update-url"), std::string::npos) << error;
+    } else {
+      ASSERT_TRUE(options) << error;
+      EXPECT_EQ(options->update_url, c.taken);
+    }
+  }
 }
 
 TEST(AppStart, SkinFolderWithoutTheMainLayoutIsNamedInTheError) {

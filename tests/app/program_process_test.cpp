@@ -110,6 +110,15 @@ TEST(Program, UnknownOptionExitsTwo) {
   EXPECT_TRUE(program.readAllStandardError().contains("--no-such-option"));
 }
 
+TEST(Program, UpdateUrlNotEndingInApiExitsTwo) {
+  QProcess program;
+  program.setProcessEnvironment(ProgramEnvironment());
+  program.start(Program(), {"--update-url", "http://127.0.0.1:9/updates"});
+  ASSERT_TRUE(program.waitForFinished(15000));
+  EXPECT_EQ(program.exitCode(), 2);
+  EXPECT_TRUE(program.readAllStandardError().contains("/api/"));
+}
+
 TEST(Program, MissingSkinIsReportedAndExitsNonZero) {
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());

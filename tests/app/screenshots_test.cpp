@@ -2,9 +2,16 @@
 #include <QDir>
 #include <QPixmap>
 
+#include <QTimer>
+#include <chrono>
+#include <string>
+
 #include "app/app_messages.h"
 #include "app/language.h"
+#include "app/set_wnd.h"
 #include "app_fixture.h"
+#include "support/local_update_server.h"
+#include "update/update_states.h"
 
 namespace norvik::app::test {
 namespace {
@@ -47,6 +54,68 @@ TEST_F(Screenshots, KeyboardAndMouseInEachLanguage) {
   ASSERT_TRUE(Selected(kMouse));
   SetLanguage(0);
   Save("main_mouse_selected_en");
+}
+
+// The settings and update window in its four states, each language: a service that holds every
+// reply (checking), one with a firmware update, one where all is current, and none at all.
+TEST_F(Screenshots, SettingsWindowInEachStateAndLanguage) {
+  using norvik::testing::LocalUpdateServer;
+  using norvik::testing::UpdateReplyPlan;
+  using norvik::testing::UpdateRequest;
+  struct Case {
+    const char* name;
+    int overall;
+  };
+  const Case cases[] = {{"checking", update::kOverallChecking},
+                        {"updates_found", update::kOverallUpdatesFound},
+                        {"up_to_date", update::kOverallUpToDate},
+                        {"unreachable", update::kOverallNoAnswer}};
+  for (const Case& c : cases) {
+    const int overall = c.overall;
+    LocalUpdateServer server([overall](const UpdateRequest& request) {
+      UpdateReplyPlan plan;
+      const std::string key = request.form.count("app_key") ? request.form.at("app_key") : "";
+      const bool newer =
+          overall == update::kOverallUpdatesFound && key.find("_KB_") != std::string::npos;
+      plan.body = "{\"version\":\"" + std::string(newer ? "0210" : request.form.at("version")) +
+                  "\",\"version_name\":\"V1.0.3\",\"name\":\"pkg\"}";
+      plan.never_finish = overall == update::kOverallChecking;
+      return plan;
+    });
+    auto targets = update::MakeUpdateProductTable();
+    targets[0].version = 0x0110;
+    targets[1].version = 0x0105;
+    targets[2].version = 0x0101;
+    targets[3].version = 103;
+    for (const int language : {0, 1}) {
+      SCOPED_TRACE(std::string(c.name) + " " + std::to_string(language));
+      SetLanguage(language);
+      SetWndOptions options;
+      options.update_base_url =
+          overall == update::kOverallNoAnswer ? "http://127.0.0.1:9/api/" : server.BaseUrl();
+      options.app_folder = UserFolder();
+      CSetWnd window(options);
+      ASSERT_TRUE(window.Create());
+      window.SetLanguage(Wnd().Language());
+      window.SetTargets({targets.begin(), targets.end()});
+      window.show();
+      window.StartCheck();
+      if (overall == update::kOverallChecking) {
+        ASSERT_TRUE(server.WaitForRequests(4 * (language + 1), std::chrono::seconds(10)));
+      } else {
+        ASSERT_TRUE(PumpUntil([&] { return window.CheckFinished(); }, 10000));
+      }
+      ASSERT_EQ(window.OverallState(), overall);
+      PumpFor(100);
+      const QPixmap picture = window.grab();
+      ASSERT_FALSE(picture.isNull());
+      const QString path = QStringLiteral(NORVIK_SCREENSHOT_DIR "/settings_window_%1_%2.png")
+                               .arg(QLatin1String(c.name),
+                                    language == 0 ? QStringLiteral("en") : QStringLiteral("cn"));
+      ASSERT_TRUE(picture.save(path)) << path.toStdString();
+      window.Close(0);
+    }
+  }
 }
 
 }  // namespace

@@ -5,7 +5,8 @@
 #
 # A script is expected to pass (exit 0) unless it has a comment line "# fails: LINE: reason":
 # then it must exit with 1 and write exactly "SCRIPT:LINE: reason" as a line on stderr. A
-# comment line "# writes: FILE..." names files the script must write under SCREENSHOTS.
+# comment line "# writes: FILE..." names files the script must write under SCREENSHOTS; a comment
+# line "# args: ARG..." adds arguments to the program's command line.
 foreach(variable PROGRAM SCRIPT WORK SCREENSHOTS)
   if(NOT DEFINED ${variable})
     message(FATAL_ERROR "run_scenario.cmake needs -D${variable}=...")
@@ -13,6 +14,13 @@ foreach(variable PROGRAM SCRIPT WORK SCREENSHOTS)
 endforeach()
 file(STRINGS "${SCRIPT}" fails_lines REGEX "^# fails: ")
 file(STRINGS "${SCRIPT}" writes_lines REGEX "^# writes: ")
+file(STRINGS "${SCRIPT}" args_lines REGEX "^# args: ")
+set(extra_args "")
+foreach(line IN LISTS args_lines)
+  string(REGEX REPLACE "^# args: " "" words "${line}")
+  separate_arguments(words UNIX_COMMAND "${words}")
+  list(APPEND extra_args ${words})
+endforeach()
 set(expected_failure "")
 if(fails_lines)
   list(GET fails_lines 0 fails_line)
@@ -37,6 +45,7 @@ set(ENV{TMPDIR} "${WORK}/tmp")
 set(ENV{NORVIK_SCREENSHOT_DIR} "${SCREENSHOTS}")
 execute_process(
   COMMAND "${PROGRAM}" --emulate --data-dir "${WORK}/data/Norvik_QT-4100" --script "${SCRIPT}"
+          ${extra_args}
   RESULT_VARIABLE code
   OUTPUT_VARIABLE out
   ERROR_VARIABLE err
