@@ -23,11 +23,19 @@ void WriteSettingsValues(profiles::CBasicProfiledata& profile, const SettingsVal
   }
 }
 
+// The driver's profile when a section is loaded; loads the selected profile when none is yet.
+profiles::CBasicProfiledata* LoadedProfile(DeviceDriver& driver) {
+  profiles::CBasicProfiledata* profile = driver.Profile();
+  if (profile == nullptr) return nullptr;
+  if (!profile->Section().isObject() && !driver.LoadProfile()) return nullptr;
+  return profile->Section().isObject() ? profile : nullptr;
+}
+
 }  // namespace
 
 SettingsValues ReadSettingsValues(DeviceDriver& driver) {
   SettingsValues values;
-  profiles::CBasicProfiledata* profile = driver.LoadedProfile();
+  profiles::CBasicProfiledata* profile = LoadedProfile(driver);
   if (profile == nullptr) {
     values.light = driver.LightValues();
     return values;
@@ -51,7 +59,7 @@ DeviceSnapshot TakeSnapshot(DeviceDriver& driver) {
   DeviceSnapshot snapshot;
   snapshot.open = driver.IsOpen();
   snapshot.wireless = snapshot.open && driver.Io().IsWireless();
-  snapshot.profile_loaded = driver.LoadedProfile() != nullptr;
+  snapshot.profile_loaded = LoadedProfile(driver) != nullptr;
   snapshot.values = ReadSettingsValues(driver);
   profiles::ProfileList list(driver.DataFolder(), driver.DefaultProfilePath());
   list.InitProfileList();
@@ -64,7 +72,7 @@ DeviceSnapshot TakeSnapshot(DeviceDriver& driver) {
 
 EditOutcome ApplySettingsEdit(DeviceDriver& driver, const SettingsEdit& edit) {
   EditOutcome outcome;
-  profiles::CBasicProfiledata* profile = driver.LoadedProfile();
+  profiles::CBasicProfiledata* profile = LoadedProfile(driver);
   if (profile == nullptr) return outcome;
   SettingsValues values = ReadSettingsValues(driver);
   if (!ApplyEdit(values, edit)) {
