@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QColor>
-#include <QFileDialog>
 #include <QPalette>
 #include <QPointer>
 #include <QSettings>
@@ -14,6 +13,7 @@
 
 #include "base/debug_trace.h"
 #include "ui/dialog_builder.h"
+#include "ui/file_dialogs.h"
 
 namespace norvik::app {
 namespace {
@@ -37,15 +37,7 @@ bool NameIs(const QString& name, const char* expected) {
 }
 
 QString DefaultFileChooser(QWidget* parent) {
-  QFileDialog dialog(parent);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setDefaultSuffix(QStringLiteral("png"));
-  dialog.setNameFilters({QStringLiteral("(*.png) (*.png)"), QStringLiteral("(*.*) (*)")});
-  dialog.selectFile(QStringLiteral("*.png"));
-  if (dialog.exec() != QDialog::Accepted) return {};
-  const QStringList files = dialog.selectedFiles();
-  return files.isEmpty() ? QString() : files.front();
+  return ui::AskOpenFileName(parent, QStringLiteral("(*.png) (*.png);;(*.*) (*)"));
 }
 
 }  // namespace
