@@ -23,6 +23,7 @@
 #include "devices/device_watcher.h"
 #include "hid/hid_backend.h"
 #include "hid/hid_interface_table.h"
+#include "panels/page_interfaces.h"
 #include "ui/menu_builder.h"
 #include "ui/window_impl_base.h"
 
@@ -34,6 +35,7 @@ class EmulatorSession;
 class InstanceChannel;
 class LanguageController;
 class LightingSyncThread;
+class MainRouteTarget;
 class SleepWatch;
 
 // What the window runs on; everything is owned by the caller and outlives the window.
@@ -93,6 +95,12 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   QMenu* TrayMenu() const { return tray_menu_; }
   // The menu commands of message 1145 and of the menus.
   void HandleMenuCommand(const ui::MenuCommand& command);
+  // "control_light_status": the light-control status toggled and broadcast.
+  void ToggleLightStatus();
+  // The settings and update window (its own change fills it in).
+  panels::ISettingsWindowHost& SettingsWindow();
+  // The window's starting size: 1500 x 970, shrunk to 90 % of the available area.
+  static QSize StartSize(const QSize& available);
 
   // Stops the threads (within their bounds), closes every device, hides the window and ends
   // the program. Safe to call more than once.
@@ -110,6 +118,7 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   void changeEvent(QEvent* event) override;
 
  private:
+  friend class MainRouteTarget;
   void WindowInit();
   void BuildProducts();
   void BuildProduct(std::size_t index, const hid::HidInterfaceCopy& copy);
@@ -123,6 +132,9 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   void OnDeviceRow(std::size_t row, bool arrived);
   void OnPresence(devices::DeviceSlot slot, bool shown);
   void OnItemTimer(std::size_t product, int id);
+  void StartUpOnWorker(std::size_t product);
+  void CheckLinkOnWorker(std::size_t product);
+  void UpdateMaximiseButtons();
   void StartItemTimer(std::size_t product, int id, int period_ms);
   void ApplyLanguage(int index);
   void ApplyLightStatusText();
@@ -139,6 +151,7 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   std::unique_ptr<LightingSyncThread> sync_;
   std::unique_ptr<DeviceEventsBridge> events_;
   std::unique_ptr<SleepWatch> sleep_watch_;
+  std::unique_ptr<MainRouteTarget> routes_;
 
   // The watcher's working copy as of its last callback (the watcher waits for the UI thread to
   // handle the row, so the row it names is in this copy).
