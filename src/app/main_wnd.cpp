@@ -79,9 +79,6 @@ CMainWnd::CMainWnd(MainWndEnvironment environment, QWidget* parent)
       routes_(std::make_unique<MainRouteTarget>(*this)),
       latest_copy_(hid::MakeHidInterfaceCopy()) {
   setWindowTitle(QString::fromLatin1(kProductKey));
-  setMinimumSize(kMainWindowMinWidth, kMainWindowMinHeight);
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  resize(StartSize(screen != nullptr ? screen->availableGeometry().size() : QSize()));
 }
 
 QSize CMainWnd::StartSize(const QSize& available) {
@@ -118,6 +115,11 @@ QWidget* CMainWnd::CreateControl(const QString& class_name, QWidget* parent) {
 
 void CMainWnd::InitWindow() {
   DebugTrace("InitWindow");
+  // Resizable, unlike the shell's small windows that keep their layout's size.
+  setMinimumSize(kMainWindowMinWidth, kMainWindowMinHeight);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  resize(StartSize(screen != nullptr ? screen->availableGeometry().size() : QSize()));
   // The title is the product key, whatever the layout's title text says in a language.
   setProperty(ui::kWindowTitleKeyProperty, QVariant());
   setWindowTitle(QString::fromLatin1(kProductKey));

@@ -1,6 +1,7 @@
 #include "panels/velmoran_usb_device.h"
 
 #include <QColor>
+#include <QBoxLayout>
 #include <QLayout>
 #include <QStackedWidget>
 #include <QVariant>
@@ -113,6 +114,8 @@ void CVelmoranUSBDevice::BuildPages() {
       continue;
     }
     slot->layout()->addWidget(page);
+    // Cards keep the height of their content; the room below stays free.
+    if (auto* column = qobject_cast<QBoxLayout*>(slot->layout())) column->addStretch(1);
   }
   profile_panel_ = findChild<CDeviceProfileUI*>();
   if (profile_panel_ != nullptr) profile_panel_->ShowTabsOfKind(Kind());

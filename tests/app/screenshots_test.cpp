@@ -1,4 +1,5 @@
 // Pictures of the main window for review: no device, keyboard and mouse, each language.
+#include <QAbstractButton>
 #include <QDir>
 #include <QPixmap>
 
@@ -15,6 +16,8 @@ class Screenshots : public AppFixture {
  protected:
   void Save(const char* name) {
     QDir().mkpath(NORVIK_SCREENSHOT_DIR);
+    // The size the window opens at on a large screen (the offscreen screen is small).
+    Wnd().resize(kMainWindowWidth, kMainWindowHeight);
     PumpFor(100);
     const QPixmap picture = Wnd().grab();
     ASSERT_FALSE(picture.isNull());
@@ -47,6 +50,52 @@ TEST_F(Screenshots, KeyboardAndMouseInEachLanguage) {
   ASSERT_TRUE(Selected(kMouse));
   SetLanguage(0);
   Save("main_mouse_selected_en");
+}
+
+// Every page of every device, in English and Simplified Chinese: the tab is clicked as a user
+// would, so the routing switches the page.
+TEST_F(Screenshots, EveryPageOfEveryDeviceInBothLanguages) {
+  struct Device {
+    EmulatedProduct product;
+    std::size_t index;
+    const char* name;
+    std::vector<int> pages;  // kFunctionTabs order, 1-8
+  };
+  const Device devices[] = {
+      {EmulatedProduct::Keyboard, kKeyboard, "keyboard", {1, 2, 3, 4}},
+      {EmulatedProduct::MouseCable, kMouse, "mouse", {1, 2, 3, 4, 5}},
+      {EmulatedProduct::MousePad, kMousePad, "mousepad", {1}},
+      {EmulatedProduct::Headset, kHeadset, "headset", {1, 6, 7, 8}},
+  };
+  const char* tabs[] = {"deng_Op_tab", "key_Op_tab", "macro_Op_tab", "system_Op_tab",
+                        "cursor_Op_tab", "6533_voice_Op_tab", "magic_Op_tab",
+                        "Virtual7.1_Op_tab"};
+  for (const Device& device : devices) {
+    Emu().SetPlugged(device.product, true);
+    ASSERT_TRUE(PumpUntil([&] { return Shown(device.index); })) << device.name;
+    Wnd().Selector().ShowItem(device.index, true, true);
+    PumpFor(20);
+    ASSERT_TRUE(Selected(device.index)) << device.name;
+    PumpFor(600);  // start-up reads done, the pages filled
+    panels::CVelmoranUSBDevice* panel = Wnd().SelectedDevicePanel();
+    ASSERT_NE(panel, nullptr);
+    for (const int page : device.pages) {
+      auto* tab = panel->findChild<QAbstractButton*>(QLatin1String(tabs[page - 1]));
+      ASSERT_NE(tab, nullptr) << device.name << " page " << page;
+      ASSERT_TRUE(tab->isVisible()) << device.name << " page " << page;
+      tab->click();
+      ASSERT_EQ(panel->GetStateType(), page) << device.name << ": the tab switched nothing";
+      for (const int language : {0, 1}) {
+        SetLanguage(language);
+        Save(QStringLiteral("page_%1_%2_%3")
+                 .arg(QLatin1String(device.name))
+                 .arg(page)
+                 .arg(language == 0 ? QStringLiteral("en") : QStringLiteral("cn"))
+                 .toUtf8()
+                 .constData());
+      }
+    }
+  }
 }
 
 }  // namespace
