@@ -7,6 +7,7 @@
 #include "cli/cli_handlers.h"
 #include "cli/cli_output.h"
 #include "devices/headset_driver.h"
+#include "profiles/folder_lock.h"
 #include "profiles/profile_list.h"
 
 namespace norvik::cli {
@@ -292,9 +293,15 @@ CommandResult AudioOutcome(devices::AudioResult result, const std::string& what)
   return CommandResult::Ok(value);
 }
 
-devices::HeadsetDriver* Headset(Session& session, std::string& error) {
+// The started headset with its folder locked and its profile read afresh under the lock, so a
+// change of another program in between is neither lost nor overwritten.
+devices::HeadsetDriver* Headset(Session& session, std::optional<profiles::FolderLock>& lock,
+                                std::string& error) {
   DeviceDriver* driver = session.RequireDevice("headset", error);
-  return driver ? static_cast<devices::HeadsetDriver*>(driver) : nullptr;
+  if (driver == nullptr) return nullptr;
+  lock.emplace(driver->DataFolder());
+  driver->LoadProfile();
+  return static_cast<devices::HeadsetDriver*>(driver);
 }
 
 // mic and monitor: on, off or a level.
@@ -304,7 +311,8 @@ CommandResult OnOffOrLevel(Session& session, const Invocation& call, bool monito
   const auto level = on ? std::nullopt : ParseInteger(call.args[0], 0, devices::kAudioLevelMax);
   if (!on && !level) return CommandResult::Usage(what + " takes on, off or a level 0 to 100");
   std::string error;
-  devices::HeadsetDriver* headset = Headset(session, error);
+  std::optional<profiles::FolderLock> lock;
+  devices::HeadsetDriver* headset = Headset(session, lock, error);
   if (!headset) return CommandResult::Fail(error);
   if (monitor) {
     return AudioOutcome(
@@ -320,7 +328,8 @@ CommandResult CmdHeadsetEq(Session& session, const Invocation& call) {
   const auto preset = ParseInteger(call.args[0], 0, 13);
   if (!preset) return CommandResult::Usage("PRESET must be 0 to 13");
   std::string error;
-  devices::HeadsetDriver* headset = Headset(session, error);
+  std::optional<profiles::FolderLock> lock;
+  devices::HeadsetDriver* headset = Headset(session, lock, error);
   if (!headset) return CommandResult::Fail(error);
   return AudioOutcome(headset->ApplyEqPreset(static_cast<int>(*preset)).result, "eq");
 }
@@ -339,7 +348,8 @@ CommandResult CmdHeadsetVoice(Session& session, const Invocation& call) {
       off ? std::nullopt : ParseInteger(call.args[0], 1, devices::kVoiceEffectCount);
   if (!off && !effect) return CommandResult::Usage("voice takes off or an effect 1 to 4");
   std::string error;
-  devices::HeadsetDriver* headset = Headset(session, error);
+  std::optional<profiles::FolderLock> lock;
+  devices::HeadsetDriver* headset = Headset(session, lock, error);
   if (!headset) return CommandResult::Fail(error);
   if (off) return AudioOutcome(headset->SetVoiceEffectOn(false), "voice");
   const devices::AudioResult selected = headset->SelectVoiceEffect(static_cast<int>(*effect));

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/cli_handlers.h"
+#include "profiles/folder_lock.h"
 
 namespace norvik::cli {
 
@@ -45,6 +46,8 @@ CommandResult ChangeKey(Session& session, const Invocation& call,
   DeviceDriver* driver = session.RequireDevice(name, error);
   if (!driver) return CommandResult::Fail(error);
   profiles::CBasicProfiledata* profile = driver->Profile();
+  // Read, changed and saved under the folder's lock: no other program's change is lost.
+  const profiles::FolderLock lock(driver->DataFolder());
   if (profile == nullptr || !driver->LoadProfile()) {
     return CommandResult::Fail(name + ": no profile could be loaded");
   }
@@ -54,8 +57,9 @@ CommandResult ChangeKey(Session& session, const Invocation& call,
   profiles::KeyEntry& entry = keys[*id];
   entry.assignment = packed ? profiles::UnpackAssignment(*packed) : entry.defaultAssignment;
   profile->SetKeyList(keys);
-  if (!profile->Save())
+  if (!profile->Save()) {
     return CommandResult::Fail(name + ": the profile file could not be written");
+  }
   const DeviceResult pushed = driver->PushKeyMap(0);
   if (pushed != DeviceResult::Success) return DeviceFailure(name + ": key stored; key map", pushed);
   Json::Value value = KeyValue(entry);

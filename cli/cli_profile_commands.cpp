@@ -24,7 +24,10 @@ std::string ProfileResultText(profiles::ProfileResult result) {
     case profiles::ProfileResult::LastProfile:
       return "the last profile is never deleted";
     case profiles::ProfileResult::NotAProfile:
-      return "the file is not a profile (no \"profilename\" and \"profileUUID\")";
+      return "the file is not a profile (no \"profilename\" and \"profileUUID\", or its "
+             "\"Device\" section is of the wrong shape); nothing changed";
+    case profiles::ProfileResult::WrongDevice:
+      return "the file is another kind of device's profile; nothing changed";
     case profiles::ProfileResult::NoSource:
       return "the file to read is missing or unreadable";
     case profiles::ProfileResult::NoPath:
@@ -78,19 +81,21 @@ CommandResult CmdProfileList(Session& session, const Invocation& call) {
   return CommandResult::Ok(ProfileRows(LoadedList(session, call)));
 }
 
+// Add, copy, delete and import change the selected profile: the device gets the new one, as a
+// selection sends it.
 CommandResult CmdProfileAdd(Session& session, const Invocation& call) {
   auto list = LoadedList(session, call);
-  return ProfileOutcome(session, call, list, list.AddProfile(), false);
+  return ProfileOutcome(session, call, list, list.AddProfile(), true);
 }
 
 CommandResult CmdProfileCopy(Session& session, const Invocation& call) {
   auto list = LoadedList(session, call);
-  return ProfileOutcome(session, call, list, list.CopyProfile(), false);
+  return ProfileOutcome(session, call, list, list.CopyProfile(), true);
 }
 
 CommandResult CmdProfileDelete(Session& session, const Invocation& call) {
   auto list = LoadedList(session, call);
-  return ProfileOutcome(session, call, list, list.DeleteProfile(), false);
+  return ProfileOutcome(session, call, list, list.DeleteProfile(), true);
 }
 
 CommandResult CmdProfileReset(Session& session, const Invocation& call) {
@@ -118,6 +123,10 @@ CommandResult CmdProfileRename(Session& session, const Invocation& call) {
       return CommandResult::Fail("another profile is already named \"" + name + "\"");
     case profiles::RenameResult::NameBlank:
       return CommandResult::Usage("a profile name cannot be blank");
+    case profiles::RenameResult::NameRefused:
+      return CommandResult::Usage(
+          "a profile name refused: " +
+          std::string(profiles::NameCheckText(profiles::CheckName(profiles::ValidUtf8(name)))));
     case profiles::RenameResult::WriteFailed:
       return CommandResult::Fail("the profile files could not be written");
   }
@@ -127,12 +136,17 @@ CommandResult CmdProfileRename(Session& session, const Invocation& call) {
 CommandResult CmdProfileImport(Session& session, const Invocation& call) {
   auto list = LoadedList(session, call);
   const auto result = list.ImportProfile(profiles::PathFromUtf8(call.args[1]));
-  return ProfileOutcome(session, call, list, result, false);
+  return ProfileOutcome(session, call, list, result, true);
 }
 
 CommandResult CmdProfileExport(Session& session, const Invocation& call) {
   auto list = LoadedList(session, call);
-  const auto result = list.ExportProfile(profiles::PathFromUtf8(call.args[1]));
+  profiles::ExportResult written = profiles::ExportResult::Done;
+  const auto result = list.ExportProfile(profiles::PathFromUtf8(call.args[1]), &written);
+  if (result == profiles::ProfileResult::WriteFailed) {
+    return CommandResult::Fail(call.args[0] + ": profile export to " + call.args[1] +
+                               " refused: " + std::string(profiles::ExportResultText(written)));
+  }
   return ProfileOutcome(session, call, list, result, false);
 }
 
@@ -217,6 +231,10 @@ CommandResult CmdMacroRename(Session& session, const Invocation& call) {
       return CommandResult::Usage("a macro name cannot be blank");
     case profiles::MacroRenameStatus::NameUsed:
       return CommandResult::Fail("a macro is already named \"" + name + "\"");
+    case profiles::MacroRenameStatus::Refused:
+      return CommandResult::Usage(
+          "a macro name refused: " +
+          std::string(profiles::NameCheckText(profiles::CheckName(profiles::ValidUtf8(name)))));
     case profiles::MacroRenameStatus::NoSelection:
     case profiles::MacroRenameStatus::WriteFailed:
       break;
@@ -245,9 +263,10 @@ CommandResult CmdMacroDelete(Session& session, const Invocation& call) {
 
 CommandResult CmdMacroImport(Session& session, const Invocation& call) {
   auto macros = LoadedMacros(session, call);
-  if (!macros.ImportMacro(profiles::PathFromUtf8(call.args[1]))) {
-    return CommandResult::Fail("no macro imported: " + call.args[1] +
-                               " cannot be read, or there are already 50 macros");
+  std::string refused;
+  if (!macros.ImportMacro(profiles::PathFromUtf8(call.args[1]), &refused)) {
+    return CommandResult::Fail("no macro imported from " + call.args[1] + ": " + refused +
+                               "; nothing changed");
   }
   return MacroOutcome(call, macros);
 }
@@ -256,9 +275,9 @@ CommandResult CmdMacroExport(Session& session, const Invocation& call) {
   auto macros = LoadedMacros(session, call);
   std::string error;
   if (!SelectMacro(macros, call.args[1], error)) return CommandResult::Usage(error);
-  if (!macros.ExportMacro(profiles::PathFromUtf8(call.args[2]))) {
+  if (const auto exported = macros.ExportMacro(profiles::PathFromUtf8(call.args[2])); !exported) {
     return CommandResult::Fail("macro " + call.args[1] + " could not be exported to " +
-                               call.args[2]);
+                               call.args[2] + ": " + exported.reason);
   }
   return MacroOutcome(call, macros);
 }

@@ -8,6 +8,7 @@
 #include "cli/cli_handlers.h"
 #include "devices/keyboard_driver.h"
 #include "devices/mouse_driver.h"
+#include "profiles/folder_lock.h"
 
 namespace norvik::cli {
 
@@ -136,6 +137,8 @@ CommandResult CmdSettingsSet(Session& session, const Invocation& call) {
   std::string error;
   DeviceDriver* driver = session.RequireDevice(name, error);
   if (!driver) return CommandResult::Fail(error);
+  // Read, changed and saved under the folder's lock: no other program's change is lost.
+  const profiles::FolderLock lock(driver->DataFolder());
   if (driver->Profile() == nullptr || !driver->LoadProfile()) {
     return CommandResult::Fail(name + ": no profile could be loaded");
   }
@@ -174,6 +177,8 @@ std::string DpiStatusText(devices::DpiEditStatus status) {
       return "no such stage in the profile";
     case devices::DpiEditStatus::OutOfRange:
       return "DPI value outside the device's range";
+    case devices::DpiEditStatus::NotSaved:
+      return "the profile file could not be written; nothing sent";
   }
   return "unknown";
 }
@@ -199,9 +204,14 @@ CommandResult DpiOutcome(int stage, const devices::DpiEditResult& result) {
   return CommandResult::Ok(value);
 }
 
-devices::MouseDriver* Mouse(Session& session, std::string& error) {
+// The started mouse with its folder locked and its profile read afresh under the lock.
+devices::MouseDriver* Mouse(Session& session, std::optional<profiles::FolderLock>& lock,
+                            std::string& error) {
   DeviceDriver* driver = session.RequireDevice("mouse", error);
-  return driver ? static_cast<devices::MouseDriver*>(driver) : nullptr;
+  if (driver == nullptr) return nullptr;
+  lock.emplace(driver->DataFolder());
+  driver->LoadProfile();
+  return static_cast<devices::MouseDriver*>(driver);
 }
 
 constexpr char kStageRange[] = "STAGE must be 0 to 4";
@@ -220,7 +230,8 @@ CommandResult CmdDpiSet(Session& session, const Invocation& call) {
     y = static_cast<int>(*parsed);
   }
   std::string error;
-  devices::MouseDriver* mouse = Mouse(session, error);
+  std::optional<profiles::FolderLock> lock;
+  devices::MouseDriver* mouse = Mouse(session, lock, error);
   if (!mouse) return CommandResult::Fail(error);
   return DpiOutcome(*stage, mouse->SetDpiStageValue(*stage, static_cast<int>(*x), y));
 }
@@ -229,7 +240,8 @@ CommandResult CmdDpiActive(Session& session, const Invocation& call) {
   const auto stage = Stage(call);
   if (!stage) return CommandResult::Usage(kStageRange);
   std::string error;
-  devices::MouseDriver* mouse = Mouse(session, error);
+  std::optional<profiles::FolderLock> lock;
+  devices::MouseDriver* mouse = Mouse(session, lock, error);
   if (!mouse) return CommandResult::Fail(error);
   return DpiOutcome(*stage, mouse->SetActiveDpiStage(*stage));
 }
@@ -240,7 +252,8 @@ CommandResult CmdDpiEnable(Session& session, const Invocation& call) {
   const auto on = ParseOnOff(call.args[2]);
   if (!on) return CommandResult::Usage("dpi enable takes on or off");
   std::string error;
-  devices::MouseDriver* mouse = Mouse(session, error);
+  std::optional<profiles::FolderLock> lock;
+  devices::MouseDriver* mouse = Mouse(session, lock, error);
   if (!mouse) return CommandResult::Fail(error);
   return DpiOutcome(*stage, mouse->EnableDpiStage(*stage, *on));
 }

@@ -137,8 +137,9 @@ CommandResult CmdShootImport(Session& session, const Invocation& call) {
   std::string error;
   auto files = GunFiles(session, call, gun, error);
   if (!files) return CommandResult::Usage(error);
-  if (!files->ImportGun(profiles::PathFromUtf8(call.args[2]))) {
-    return CommandResult::Fail(call.args[2] + " cannot be read or is not a shoot file");
+  if (const auto imported = files->ImportGun(profiles::PathFromUtf8(call.args[2])); !imported) {
+    return CommandResult::Fail("no pattern imported from " + call.args[2] + ": " + imported.reason +
+                               "; nothing changed");
   }
   return GunOutcome(gun, "import", call.args[2]);
 }
@@ -148,8 +149,9 @@ CommandResult CmdShootExport(Session& session, const Invocation& call) {
   std::string error;
   auto files = GunFiles(session, call, gun, error);
   if (!files) return CommandResult::Usage(error);
-  if (!files->ExportGun(profiles::PathFromUtf8(call.args[2]))) {
-    return CommandResult::Fail("cannot write " + call.args[2]);
+  if (const auto exported = files->ExportGun(profiles::PathFromUtf8(call.args[2])); !exported) {
+    return CommandResult::Fail("gun " + call.args[1] + " could not be exported to " + call.args[2] +
+                               ": " + exported.reason);
   }
   return GunOutcome(gun, "export", call.args[2]);
 }

@@ -14,6 +14,7 @@
 #include "emulator/emulator_state.h"
 #include "hid/hid_device.h"
 #include "hid/hidapi_backend.h"
+#include "profiles/recovery_report.h"
 
 namespace norvik::cli {
 
@@ -192,6 +193,14 @@ const ScreenChoice& Session::Screen() {
 
 namespace {
 
+// What the profiles layer recovered from damaged files during the run: one warning line each.
+void PrintRecoveryWarnings() {
+  for (const profiles::RecoveryNote& note : profiles::TakeRecoveryNotes()) {
+    std::fprintf(stderr, "norvikctl: warning: %s\n",
+                 EscapeControl(profiles::DescribeRecovery(note)).c_str());
+  }
+}
+
 void PrintReason(const std::string& reason, int exit) {
   std::fprintf(stderr, "norvikctl: %s\n", EscapeControl(reason).c_str());
   if (exit == kExitUsage) std::fputs("(see norvikctl --help)\n", stderr);
@@ -215,6 +224,7 @@ int RunInSession(const GlobalOptions& options, const Invocation& call,
   const CommandResult result = call.spec->handler(session, call);
   std::string close_error;
   const bool closed = session.Close(close_error);
+  PrintRecoveryWarnings();
   if (result.exit != kExitOk) {
     PrintReason(result.error, result.exit);
     return result.exit;

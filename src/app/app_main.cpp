@@ -19,7 +19,9 @@
 #include "app/emulator_session.h"
 #include "app/instance_channel.h"
 #include "app/main_wnd.h"
+#include "app/scenario_runner.h"
 #include "base/debug_trace.h"
+#include "devices/device_set.h"
 #include "hid/hidapi_backend.h"
 #include "panels/control_registry.h"
 #include "ui/resource_manager.h"
@@ -108,16 +110,26 @@ int RunApplication(int argc, char** argv) {
     return 0;
   }
 
+  std::optional<std::vector<ScenarioStep>> script;
+  if (!options->script.empty()) {
+    int script_error = 0;
+    script = LoadScenarioFile(options->script, script_error);
+    if (!script) return script_error;
+  }
+
   const QString program_folder = QCoreApplication::applicationDirPath();
   const std::filesystem::path program_path(program_folder.toStdString());
   PrivateFonts fonts(program_folder);
 
   InstanceChannel channel(QString::fromLatin1(kProductKey));
-  if (channel.NotifyRunningInstance()) {
+  // A scripted run is a test of its own: it neither hands over to nor takes calls from another
+  // instance (scenario tests run side by side).
+  if (!script && channel.NotifyRunningInstance()) {
     DebugTrace("another instance runs: told it to come to the front");
     return 0;
   }
-  if (!channel.Listen()) DebugTrace("single-instance socket not available; running anyway");
+  if (!script && !channel.Listen())
+    DebugTrace("single-instance socket not available; running anyway");
 
   const std::filesystem::path skin_folder = program_path / kSkinFolderName;
   if (const std::string problem = CheckSkinFolder(skin_folder); !problem.empty()) {
@@ -149,7 +161,7 @@ int RunApplication(int argc, char** argv) {
   QSettings settings(QSettings::IniFormat, QSettings::UserScope, QString::fromLatin1(kProductKey),
                      QString::fromLatin1(kProductKey));
   env.settings = &settings;
-  env.channel = &channel;
+  env.channel = script ? nullptr : &channel;
 
   int exit_code = 0;
   {
@@ -160,11 +172,24 @@ int RunApplication(int argc, char** argv) {
         const auto elapsed =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started);
         const long rss = ResidentKiB().value_or(-1);
-        std::printf("startup_ms %.2f rss_kib %ld\n", elapsed.count(), rss);
+        int devices = 0;
+        if (window.Devices() != nullptr) {
+          for (const devices::DeviceSlot slot : devices::kAllDeviceSlots)
+            devices += window.Devices()->Driver(slot).IsOpen() ? 1 : 0;
+        }
+        std::printf("startup_ms %.2f rss_kib %ld devices %d\n", elapsed.count(), rss, devices);
         std::fflush(stdout);
         QMetaObject::invokeMethod(
             &window, [&window] { window.ExitProgram(); }, Qt::QueuedConnection);
       });
+    }
+    std::unique_ptr<ScenarioRunner> runner;
+    if (script) {
+      ScenarioContext context{&window, &window, emulator.get(), env.user_folder,
+                              qEnvironmentVariable("NORVIK_SCREENSHOT_DIR").toStdString()};
+      runner = std::make_unique<ScenarioRunner>(options->script, std::move(*script), context);
+      window.SetShownHandler(
+          [&runner] { runner->Start([](int code) { QCoreApplication::exit(code); }); });
     }
     if (!window.Create()) {
       std::fprintf(stderr, "norvik: the main layout %s could not be built\n",
@@ -173,6 +198,7 @@ int RunApplication(int argc, char** argv) {
     }
     window.CenterWindow();
     exit_code = QApplication::exec();
+    if (runner) exit_code = runner->ExitCode();
     window.ExitProgram();
   }
   return exit_code;

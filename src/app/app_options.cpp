@@ -1,5 +1,7 @@
 #include "app/app_options.h"
 
+#include "app/scenario_script.h"
+
 namespace norvik::app {
 
 std::optional<AppOptions> ParseAppOptions(const std::vector<std::string>& args,
@@ -21,21 +23,36 @@ std::optional<AppOptions> ParseAppOptions(const std::vector<std::string>& args,
       options.data_dir = args[++i];
     } else if (arg.rfind("--data-dir=", 0) == 0 && arg.size() > 11) {
       options.data_dir = arg.substr(11);
+    } else if (arg == "--script") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        error = "--script needs a file";
+        return std::nullopt;
+      }
+      options.script = args[++i];
     } else {
       error = "unknown option \"" + arg + "\"";
       return std::nullopt;
     }
   }
+  // A script drives the emulated devices; against real ones it would change the user's devices.
+  if (!options.script.empty() && !options.emulate) {
+    error = "--script works only with --emulate";
+    return std::nullopt;
+  }
   return options;
 }
 
 std::string AppUsageText() {
-  return "usage: norvik [--emulate] [--data-dir DIR]\n"
+  return "usage: norvik [--emulate] [--data-dir DIR] [--script FILE]\n"
          "\n"
          "  --emulate        run against the built-in device emulator (keyboard, mouse through\n"
          "                   its receiver, mouse pad and headset plugged in)\n"
          "  --data-dir DIR   profile folder (default $XDG_DATA_HOME/Norvik_QT-4100)\n"
-         "  --help           this text\n";
+         "  --script FILE    with --emulate: run the scenario script FILE once the window has\n"
+         "                   shown, then exit (0: every line held, 1: the first that did not)\n"
+         "  --help           this text\n"
+         "\n" +
+         std::string(kScenarioUsage);
 }
 
 }  // namespace norvik::app

@@ -14,6 +14,8 @@ struct AppOptions {
   // the resident memory (the start-up benchmark).
   bool startup_benchmark = false;
   std::string data_dir;  // empty: $XDG_DATA_HOME/Norvik_QT-4100
+  // A scenario script run once the window has shown (only with emulate; see ScenarioRunner).
+  std::string script;
 };
 
 // nullopt with error set when the line is not understood. Arguments Qt takes for itself

@@ -11,8 +11,12 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "base/debug_trace.h"
+#include "profiles/json_file_store.h"
+#include "profiles/recovery_report.h"
+#include "profiles/user_files.h"
 #include "ui/resource_manager.h"
 
 namespace norvik::app {
@@ -120,11 +124,17 @@ LanguageController::LanguageController(std::filesystem::path default_data_folder
 int LanguageController::ReadStoredLanguageIndex() const {
   if (settings_ == nullptr) return 0;
   bool ok = false;
-  const int stored = settings_->value(kLanguageValue, kMissingLanguageId).toInt(&ok);
-  if (!ok) return 0;
+  const QVariant value = settings_->value(kLanguageValue, kMissingLanguageId);
+  const int stored = value.toInt(&ok);
   const std::vector<LanguageEntry> entries = ReadLanguageConfig(default_data_folder_);
-  for (std::size_t i = 0; i < entries.size(); ++i) {
+  for (std::size_t i = 0; ok && i < entries.size(); ++i) {
     if (entries[i].id == stored) return static_cast<int>(i);
+  }
+  // A value that names no language (damaged, or from a newer version) is about to be replaced
+  // by the first language's id: the settings file is copied aside first, so nothing is lost.
+  if (!entries.empty() &&
+      (settings_->contains(kLanguageValue) || settings_->status() == QSettings::FormatError)) {
+    KeepSettingsFileAside();
   }
   return 0;
 }
@@ -132,6 +142,21 @@ int LanguageController::ReadStoredLanguageIndex() const {
 namespace {
 constexpr char kFallbackLanguageFile[] = "lan_en.xml";
 }  // namespace
+
+void LanguageController::KeepSettingsFileAside() const {
+  const std::filesystem::path file = settings_->fileName().toStdU16String();
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return;
+  const std::filesystem::path kept =
+      file.string() + profiles::kDamagedSuffix + profiles::JsonFileStore::MakeTimestampId();
+  if (!profiles::CopyFileBytes(file, kept)) {
+    DebugTrace("language: the settings file could not be copied aside");
+    return;
+  }
+  profiles::NoteRecovery({file, kept,
+                          "its language choice names no language; the first one is "
+                          "used and stored"});
+}
 
 bool LanguageController::ApplyLanguage(int index, QWidget* window) {
   if (index == current_index_) return false;

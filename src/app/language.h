@@ -61,7 +61,9 @@ class LanguageController {
 
   int CurrentIndex() const { return current_index_; }  // -1 until the first apply
   // Index whose id equals the stored value (520 when missing); 0 when nothing matches or there
-  // is no config.
+  // is no config. A stored value that matches nothing (not a number, an unknown id, a settings
+  // file Qt cannot parse) has its settings file copied aside as "<file>.damaged-<time>" first
+  // and noted in the recovery journal, since the next store replaces it.
   int ReadStoredLanguageIndex() const;
   // Does nothing and returns false when index is current. Otherwise: font rule (application
   // font rebuilt from the font table with face "Verdana Unicode MS" and our fallbacks),
@@ -77,6 +79,7 @@ class LanguageController {
 
  private:
   void RebuildFonts(const QString& face);
+  void KeepSettingsFileAside() const;
   void StoreLanguageId(int id);
 
   std::filesystem::path default_data_folder_;

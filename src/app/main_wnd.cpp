@@ -32,6 +32,7 @@
 #include "panels/control_registry.h"
 #include "panels/device_option.h"
 #include "panels/device_profile_panel.h"
+#include "profiles/recovery_report.h"
 #include "ui/dialog_builder.h"
 #include "ui/resource_manager.h"
 
@@ -40,6 +41,7 @@ namespace norvik::app {
 namespace {
 
 constexpr char kStartLanguageFile[] = "lan_cn.xml";
+constexpr char kRecoveryTextKey[] = "message_files_recovered";
 constexpr char kLightOnTextKey[] = "control_light_on_text";
 constexpr char kLightOffTextKey[] = "control_light_off_text";
 constexpr char kSettingProgress[] = "setting_progress";
@@ -62,6 +64,13 @@ devices::DeviceSetOptions MakeSetOptions(const MainWndEnvironment& env) {
     options.screen.height = screen->size().height();
   }
   return options;
+}
+
+// Damaged files found while a device's profile was loaded were kept aside and rebuilt: the user
+// hears of it once (the details are in the trace).
+void ShowRecoveryNotice(QWidget* window) {
+  if (profiles::TakeRecoveryNotes().empty()) return;
+  ShowNotice(window, QString::fromLatin1(kRecoveryTextKey), kDefaultDpi);
 }
 
 }  // namespace
@@ -761,6 +770,7 @@ void CMainWnd::StartUpOnWorker(std::size_t product) {
           return;
         }
         panel->ApplySnapshot(std::move(result.snapshot), result.edits_seen);
+        ShowRecoveryNotice(this);
         item->ResetOffline();
         StartItemTimer(product, kItemTimerPeriodic, kItemPeriodicFirstMs);
         if (panel->ReportsPower() && result.open)

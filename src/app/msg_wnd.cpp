@@ -104,4 +104,21 @@ int ShowMessage(QWidget* parent, const QString& title, const QString& text, int 
   return code == kMsgResultConfirmed ? kMsgResultConfirmed : kMsgResultCancelled;
 }
 
+CMsgWnd* ShowNotice(QWidget* parent, const QString& text_key, int dpi) {
+  auto* window = new CMsgWnd(parent);
+  window->setWindowTitle(QStringLiteral("msgwnd"));
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  if (!window->Create()) {
+    DebugTrace("MSG_WND layout missing");
+    window->deleteLater();
+    return nullptr;
+  }
+  window->SetText(text_key, /*text_is_key=*/true);
+  window->SetDpi(dpi);
+  window->SetButtons(kMsgButtonsConfirm);
+  window->CenterWindow();
+  window->show();
+  return window;
+}
+
 }  // namespace norvik::app

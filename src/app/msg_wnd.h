@@ -51,4 +51,9 @@ class CMsgWnd : public ui::WindowImplBase {
 int ShowMessage(QWidget* parent, const QString& title, const QString& text, int dpi,
                 bool text_is_key, int buttons);
 
+// A modeless box with the confirm button only, for notices that must not stop the program (files
+// recovered at start-up); it deletes itself when closed. Returns it, or null when the layout
+// cannot be built.
+CMsgWnd* ShowNotice(QWidget* parent, const QString& text_key, int dpi);
+
 }  // namespace norvik::app

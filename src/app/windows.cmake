@@ -9,5 +9,5 @@ norvik_library(norvik_app_windows
     ${CMAKE_CURRENT_LIST_DIR}/msg_wnd.cpp
     ${CMAKE_CURRENT_LIST_DIR}/about_wnd.cpp
     ${CMAKE_CURRENT_LIST_DIR}/skin_frame.cpp
-  DEPS norvik_ui norvik_update Qt6::Widgets PkgConfig::JSONCPP norvik_base)
+  DEPS norvik_ui norvik_update norvik_profiles Qt6::Widgets PkgConfig::JSONCPP norvik_base)
 set_target_properties(norvik_app_windows PROPERTIES AUTOMOC ON)

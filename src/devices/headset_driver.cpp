@@ -49,6 +49,8 @@ std::string_view AudioResultMeaning(AudioResult result) {
       return "refused by the audio library";
     case AudioResult::BadValue:
       return "value out of range";
+    case AudioResult::NotSaved:
+      return "applied, but the profile could not be saved";
   }
   return "unknown";
 }
@@ -166,11 +168,13 @@ profiles::HeadsetSettings HeadsetDriver::Settings() const {
   return profile_.HeadsetSettingsMirror();
 }
 
-void HeadsetDriver::StoreSettings(const profiles::HeadsetSettings& settings) {
+bool HeadsetDriver::StoreSettings(const profiles::HeadsetSettings& settings) {
   // Without a loaded profile there is no file to keep them in; the mirror still follows.
-  if (!profile_loaded_) return;
+  if (!profile_loaded_) return true;
   profile_.SetHeadsetSettings(settings);
-  if (!profile_.Save()) DebugTrace("headset profile not saved");
+  if (profile_.Save()) return true;
+  DebugTrace("headset profile not saved");
+  return false;
 }
 
 AudioResult HeadsetDriver::SetLevel(bool monitoring, int level) {
@@ -187,8 +191,7 @@ AudioResult HeadsetDriver::SetLevel(bool monitoring, int level) {
   }
   profiles::HeadsetSettings settings = profile_.HeadsetSettingsMirror();
   (monitoring ? settings.MicMoniterValue : settings.MicInValue) = level;
-  StoreSettings(settings);
-  return AudioResult::Done;
+  return StoreSettings(settings) ? AudioResult::Done : AudioResult::NotSaved;
 }
 
 AudioResult HeadsetDriver::SetSwitch(bool monitoring, bool on) {
@@ -205,8 +208,7 @@ AudioResult HeadsetDriver::SetSwitch(bool monitoring, bool on) {
   }
   profiles::HeadsetSettings settings = profile_.HeadsetSettingsMirror();
   (monitoring ? settings.MicMoniterSelect : settings.MicInSelect) = on ? 1 : 0;
-  StoreSettings(settings);
-  return AudioResult::Done;
+  return StoreSettings(settings) ? AudioResult::Done : AudioResult::NotSaved;
 }
 
 AudioResult HeadsetDriver::SetMicInLevel(int level) {
@@ -261,8 +263,7 @@ AudioResult HeadsetDriver::SetVoiceEffectOn(bool on) {
   }
   profiles::HeadsetSettings settings = profile_.HeadsetSettingsMirror();
   settings.MagicEnable = on ? 1 : 0;
-  StoreSettings(settings);
-  return AudioResult::Done;
+  return StoreSettings(settings) ? AudioResult::Done : AudioResult::NotSaved;
 }
 
 AudioResult HeadsetDriver::SelectVoiceEffect(int effect) {
@@ -277,8 +278,7 @@ AudioResult HeadsetDriver::SelectVoiceEffect(int effect) {
   // Kept so that the choice comes back with the profile.
   profiles::HeadsetSettings settings = profile_.HeadsetSettingsMirror();
   settings.MagicType = effect;
-  StoreSettings(settings);
-  return AudioResult::Done;
+  return StoreSettings(settings) ? AudioResult::Done : AudioResult::NotSaved;
 }
 
 EqApplyResult HeadsetDriver::ApplyEqPreset(int preset) {
@@ -306,8 +306,7 @@ EqApplyResult HeadsetDriver::ApplyEqPreset(int preset) {
   }
   profiles::HeadsetSettings settings = profile_.HeadsetSettingsMirror();
   settings.EqType = preset;
-  StoreSettings(settings);
-  applied.result = AudioResult::Done;
+  applied.result = StoreSettings(settings) ? AudioResult::Done : AudioResult::NotSaved;
   return applied;
 }
 

@@ -39,6 +39,7 @@ enum class AudioResult : int {
   NoAudioDevice = 0,  // no library, no export or no headset found by the library
   Refused = -1,       // the library answered a call with a non-zero result
   BadValue = -2,      // an argument outside its range; nothing was sent
+  NotSaved = -3,      // the headset took it, but the profile file could not be written
 };
 std::string_view AudioResultMeaning(AudioResult result);
 
@@ -167,7 +168,8 @@ class HeadsetDriver final : public DeviceDriver {
   AudioResult SetSwitch(bool monitoring, bool on);
   AudioResult WriteSwitchProperty(std::wstring_view name, bool on);
   // Stores settings in the profile and saves when a profile is loaded.
-  void StoreSettings(const profiles::HeadsetSettings& settings);
+  // False when a loaded profile could not be saved.
+  bool StoreSettings(const profiles::HeadsetSettings& settings);
   void AudioWatchLoop(WorkerThread& self);
   void OnLibraryEvent(std::int32_t event);
 

@@ -371,7 +371,11 @@ DpiEditResult MouseDriver::EditStages(int stage, Edit edit) {
   }
   result.status = edit(stages, static_cast<std::size_t>(stage));
   if (result.status != DpiEditStatus::Done) return result;
-  profile_.Save();
+  // A change the profile does not keep would be undone by the next push: it is not sent either.
+  if (!profile_.Save()) {
+    result.status = DpiEditStatus::NotSaved;
+    return result;
+  }
   result.pushed = WriteSettings(0, 0);
   return result;
 }

@@ -46,6 +46,7 @@ enum class DpiEditStatus {
   NoProfile,    // no profile could be loaded; nothing changed
   NoSuchStage,  // the stage is not one of the profile's first five stages
   OutOfRange,   // a DPI value outside 1 .. the device's highest DPI
+  NotSaved,     // the profile file could not be written; nothing was sent
 };
 struct DpiEditResult {
   DpiEditStatus status = DpiEditStatus::NoProfile;

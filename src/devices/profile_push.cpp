@@ -1,6 +1,7 @@
 #include "devices/profile_push.h"
 
 #include "base/debug_trace.h"
+#include "profiles/folder_lock.h"
 #include "profiles/profile_list.h"
 
 namespace norvik::devices {
@@ -8,6 +9,8 @@ namespace norvik::devices {
 bool LoadSelectedProfile(profiles::CBasicProfiledata& profile,
                          const std::filesystem::path& data_folder,
                          const std::filesystem::path& default_profile) {
+  // The list's choice and the file's contents are read as one step for other programs.
+  const profiles::FolderLock lock(data_folder);
   profiles::ProfileList list(data_folder, default_profile);
   if (list.InitProfileList() != profiles::ProfileResult::Done) {
     DebugTraceF("%s: profile list not available", data_folder.filename().c_str());

@@ -32,10 +32,12 @@ class CBasicProfiledata {
 
   // Writes the in-memory section into the profile file (SaveSection with the profile path).
   virtual bool Save();
-  // Reads the document at `path` afresh, puts `section` at the section index of its "Device"
-  // array (other elements and top-level keys stay) and writes the document back. A section that
-  // is not an object (never loaded) is not written: that would replace the stored settings by
-  // nothing. Returns false when nothing was written.
+  // Under the folder's lock, reads the document at `path` afresh, puts `section` at the section
+  // index of its "Device" array (other elements and top-level keys stay) and writes the document
+  // back. A section that is not an object (never loaded) is not written: that would replace the
+  // stored settings by nothing. Nor is a file that no longer exists (its profile was deleted,
+  // perhaps by another program: writing would leave an unlisted file). A damaged document is
+  // moved aside first. Returns false when nothing was written.
   virtual bool SaveSection(const std::filesystem::path& path, const Json::Value& section);
   // Writes the whole document to `path` atomically in the stored (styled) form.
   virtual bool WriteDocument(const std::filesystem::path& path, const Json::Value& document);
@@ -60,8 +62,11 @@ class CBasicProfiledata {
   // Loads the section from the document at `path`. When the document lacks it (missing,
   // unreadable, unparsable, not an object, no such "Device" element), the section of the default
   // data file is taken, stored into the document at the same place and the document written back
-  // to `path`, so a new or damaged profile file is filled from the defaults. Without default data
-  // the section stays null and nothing is written. Returns a copy of the section.
+  // to `path`, so a new or damaged profile file is filled from the defaults. A damaged file (one
+  // that exists but is not a profile document) is first moved aside (recovery_report.h); when
+  // that fails it is left alone and the defaults serve from memory only. Without default data
+  // the section stays null and nothing is written. Runs under the folder's lock. Returns a copy
+  // of the section.
   Json::Value LoadSection(const std::filesystem::path& path);
   const Json::Value& Section() const { return section_; }
 
@@ -98,6 +103,9 @@ class CBasicProfiledata {
  protected:
   // The section for writing; becomes an object when it is not one.
   Json::Value& MutableSection();
+  // The default data's section at the section index (null without default data), read once per
+  // default path: the factory values that stand in for stored values out of their range.
+  const Json::Value& FactorySection();
 
  private:
   std::filesystem::path profilePath_;
@@ -111,6 +119,8 @@ class CBasicProfiledata {
   Json::Value lightingList_;
   std::vector<KeyEntry> keyEntries_;
   int sectionIndex_ = 0;
+  Json::Value factorySection_;
+  std::filesystem::path factoryReadFrom_;
 };
 
 }  // namespace norvik::profiles

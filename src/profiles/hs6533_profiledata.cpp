@@ -1,6 +1,9 @@
 #include "profiles/hs6533_profiledata.h"
 
+#include <cstdint>
+
 #include "profiles/json_access.h"
+#include "profiles/user_files.h"
 
 namespace norvik::profiles {
 namespace {
@@ -11,23 +14,25 @@ constexpr char kCustomEqNames[] = "CustomEQNameInfo";
 constexpr char kCustomEqValues[] = "CustomEQHzValueInfo";
 constexpr char kBandValue[] = "value";
 
-std::int32_t Int32Of(const Json::Value& object, const char* key) {
-  return static_cast<std::int32_t>(IntegerOrZero(Member(object, key)));
+std::int32_t Int32Of(const Json::Value& object, const Json::Value& factory, const char* key) {
+  return static_cast<std::int32_t>(RangedMember(object, factory, key, INT32_MIN, INT32_MAX));
 }
 
 }  // namespace
 
 HeadsetSettings CHs6533Profiledata::GetHeadsetSettings() {
   const Json::Value& stages = Member(Section(), kSystemSetStages);
+  const Json::Value& factory = Member(FactorySection(), kSystemSetStages);
+  const auto read = [&](const char* key) { return Int32Of(stages, factory, key); };
   HeadsetSettings settings;
-  settings.MagicEnable = Int32Of(stages, "MagicEnable");
-  settings.MagicType = Int32Of(stages, "MagicType");
-  settings.EqType = Int32Of(stages, "EqType");
-  settings.CustomEqSeletIndex = Int32Of(stages, "CustomEqSeletIndex");
-  settings.MicInSelect = Int32Of(stages, "MicInSelect");
-  settings.MicInValue = Int32Of(stages, "MicInValue");
-  settings.MicMoniterSelect = Int32Of(stages, "MicMoniterSelect");
-  settings.MicMoniterValue = Int32Of(stages, "MicMoniterValue");
+  settings.MagicEnable = read("MagicEnable");
+  settings.MagicType = read("MagicType");
+  settings.EqType = read("EqType");
+  settings.CustomEqSeletIndex = read("CustomEqSeletIndex");
+  settings.MicInSelect = read("MicInSelect");
+  settings.MicInValue = read("MicInValue");
+  settings.MicMoniterSelect = read("MicMoniterSelect");
+  settings.MicMoniterValue = read("MicMoniterValue");
   settings_ = settings;
   return settings_;
 }
@@ -54,11 +59,14 @@ std::optional<EqBands> CHs6533Profiledata::ReadBands(const char* key, int index)
   Json::Value& presets = ArrayMember(MutableSection(), key);
   Json::Value& bands = ArrayElementAt(presets, static_cast<Json::ArrayIndex>(index));
   if (!bands.isArray()) bands = Json::Value(Json::arrayValue);
+  const Json::Value& factory_bands = Element(Member(FactorySection(), key), index);
   for (std::size_t band = 0; band < kEqBandCount; ++band) {
     Json::Value& element = ObjectElementAt(bands, static_cast<Json::ArrayIndex>(band));
     const auto value = ReadInteger(Member(element, kBandValue));
     if (!value) element[kBandValue] = 0;
-    values[band] = static_cast<std::int32_t>(value.value_or(0));
+    values[band] = static_cast<std::int32_t>(
+        RangedMember(element, Element(factory_bands, static_cast<std::int64_t>(band)), kBandValue,
+                     INT32_MIN, INT32_MAX));
   }
   eqValues_ = values;
   return values;
@@ -106,7 +114,10 @@ std::vector<std::string> CHs6533Profiledata::GetCustomEqNames() {
   return names;
 }
 
-void CHs6533Profiledata::SetCustomEqNames(const std::vector<std::string>& names) {
+bool CHs6533Profiledata::SetCustomEqNames(const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    if (CheckName(name) != NameCheck::Ok) return false;
+  }
   Json::Value list(Json::arrayValue);
   for (const std::string& name : names) {
     Json::Value element(Json::objectValue);
@@ -114,6 +125,7 @@ void CHs6533Profiledata::SetCustomEqNames(const std::vector<std::string>& names)
     list.append(element);
   }
   MutableSection()[kCustomEqNames] = list;
+  return true;
 }
 
 }  // namespace norvik::profiles

@@ -29,9 +29,10 @@ class CHs6533Profiledata : public CBasicProfiledata {
   std::optional<EqBands> GetEqValues(int preset);
   bool SetEqValues(int preset, const EqBands& values);
 
-  // "CustomEQNameInfo": element i is {"Name": name}.
+  // "CustomEQNameInfo": element i is {"Name": name}. Names CheckName refuses (control
+  // characters, over 64 characters) refuse the whole set: false and nothing changes.
   std::vector<std::string> GetCustomEqNames();
-  void SetCustomEqNames(const std::vector<std::string>& names);
+  bool SetCustomEqNames(const std::vector<std::string>& names);
 
   // "CustomEQHzValueInfo"[index], with the same rules as the built-in presets; the index is
   // bounded by kMaxCustomEqPresets.

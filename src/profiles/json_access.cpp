@@ -1,6 +1,9 @@
 #include "profiles/json_access.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "base/debug_trace.h"
 
 namespace norvik::profiles {
 namespace {
@@ -49,6 +52,33 @@ std::optional<std::int64_t> ReadInteger(const Json::Value& value) {
 
 std::int64_t IntegerOrZero(const Json::Value& value) {
   return ReadInteger(value).value_or(0);
+}
+
+std::int64_t RangedInteger(const Json::Value& value, const Json::Value& factory, std::int64_t min,
+                           std::int64_t max) {
+  const auto in_range = [min, max](const Json::Value& v) -> std::optional<std::int64_t> {
+    const std::optional<std::int64_t> number = ReadInteger(v);
+    if (!number || *number < min || *number > max) return std::nullopt;
+    return number;
+  };
+  if (value.isNull()) return std::clamp<std::int64_t>(0, min, max);
+  if (const auto number = in_range(value)) return *number;
+  DebugTraceF(
+      "profile: a stored value is of the wrong type or outside %lld..%lld; the factory "
+      "value is used\n",
+      static_cast<long long>(min), static_cast<long long>(max));
+  return in_range(factory).value_or(std::clamp<std::int64_t>(0, min, max));
+}
+
+std::int64_t RangedMember(const Json::Value& object, const Json::Value& factory_object,
+                          std::string_view key, std::int64_t min, std::int64_t max) {
+  return RangedInteger(Member(object, key), Member(factory_object, key), min, max);
+}
+
+bool RangedFlag(const Json::Value& value, const Json::Value& factory) {
+  if (value.isNull()) return false;
+  if (const auto flag = ReadFlag(value)) return *flag;
+  return ReadFlag(factory).value_or(false);
 }
 
 std::optional<bool> ReadFlag(const Json::Value& value) {

@@ -26,6 +26,18 @@ std::optional<std::int64_t> ReadInteger(const Json::Value& value);
 // ReadInteger with 0 for missing, the rule of every numeric profile key.
 std::int64_t IntegerOrZero(const Json::Value& value);
 
+// A number read for a field of the range [min, max] (the field's width: a byte, 16 or 32 bits, a
+// 24-bit key assignment). Missing is 0, the rule of every numeric key. A value of the wrong type
+// or outside the range is never wrapped or cut into the field: the factory value (the same member
+// of the default data) stands in, and 0 (held to the range) when that is unusable too.
+std::int64_t RangedInteger(const Json::Value& value, const Json::Value& factory, std::int64_t min,
+                           std::int64_t max);
+// RangedInteger of object[key] with factory_object[key].
+std::int64_t RangedMember(const Json::Value& object, const Json::Value& factory_object,
+                          std::string_view key, std::int64_t min, std::int64_t max);
+// A flag read the same way (booleans and numbers are flags; other types take the factory's).
+bool RangedFlag(const Json::Value& value, const Json::Value& factory);
+
 // A boolean read: true/false as they are, any non-zero number as true; other types are missing.
 std::optional<bool> ReadFlag(const Json::Value& value);
 

@@ -1,5 +1,7 @@
 #include "profiles/keyboard_profiledata.h"
 
+#include <cstdint>
+
 #include "profiles/json_access.h"
 
 namespace norvik::profiles {
@@ -10,8 +12,12 @@ constexpr char kCustomLightMode[] = "CustomLightMode";
 constexpr char kLightColorInfo[] = "LightColorInfo";
 constexpr char kGroupIndex[] = "CustomLightModeGroupIndex";
 
-std::uint16_t HalfOf(const Json::Value& object, const char* key) {
-  return static_cast<std::uint16_t>(IntegerOrZero(Member(object, key)));
+std::uint16_t HalfOf(const Json::Value& object, const Json::Value& factory, const char* key) {
+  return static_cast<std::uint16_t>(RangedMember(object, factory, key, 0, 0xFFFF));
+}
+
+std::uint8_t ByteOf(const Json::Value& object, const Json::Value& factory, const char* key) {
+  return static_cast<std::uint8_t>(RangedMember(object, factory, key, 0, 0xFF));
 }
 
 Json::Value ZeroColour() {
@@ -27,13 +33,14 @@ Json::Value ZeroColour() {
 
 KeyboardSystem CKeyboardProfiledata::GetSystemStages() {
   const Json::Value& stages = Member(Section(), kSystemStages);
+  const Json::Value& factory = Member(FactorySection(), kSystemStages);
   KeyboardSystem system;
-  system.Repeat = HalfOf(stages, "Repeat");
-  system.RepeatDelay = HalfOf(stages, "RepeatDelay");
-  system.Key6Flag = HalfOf(stages, "Key6Flag");
-  system.PollingRate = HalfOf(stages, "PollingRate");
-  system.WFlag = HalfOf(stages, "WFlag");
-  system.WinFlag = HalfOf(stages, "WinFlag");
+  system.Repeat = HalfOf(stages, factory, "Repeat");
+  system.RepeatDelay = HalfOf(stages, factory, "RepeatDelay");
+  system.Key6Flag = HalfOf(stages, factory, "Key6Flag");
+  system.PollingRate = HalfOf(stages, factory, "PollingRate");
+  system.WFlag = HalfOf(stages, factory, "WFlag");
+  system.WinFlag = HalfOf(stages, factory, "WinFlag");
   system_ = system;
   return system_;
 }
@@ -64,16 +71,19 @@ std::vector<ColourRecord> CKeyboardProfiledata::GetCustomColours(int group, int 
       ArrayMember(ObjectMember(MutableSection(), kCustomLightMode), kLightColorInfo);
   Json::Value& colours = ArrayElementAt(groups, static_cast<Json::ArrayIndex>(group));
   if (!colours.isArray()) colours = Json::Value(Json::arrayValue);
+  const Json::Value& factory_colours =
+      Element(Member(Member(FactorySection(), kCustomLightMode), kLightColorInfo), group);
   std::vector<ColourRecord> result;
   result.reserve(static_cast<std::size_t>(count));
   for (int j = 0; j < count; ++j) {
     Json::Value& element = colours[static_cast<Json::ArrayIndex>(j)];
     if (!element.isObject()) element = ZeroColour();
+    const Json::Value& factory = Element(factory_colours, j);
     ColourRecord colour;
-    colour.Red = static_cast<std::uint8_t>(IntegerOrZero(Member(element, "Red")));
-    colour.Green = static_cast<std::uint8_t>(IntegerOrZero(Member(element, "Green")));
-    colour.Blue = static_cast<std::uint8_t>(IntegerOrZero(Member(element, "Blue")));
-    colour.Alpha = static_cast<std::uint8_t>(IntegerOrZero(Member(element, "Alpha")));
+    colour.Red = ByteOf(element, factory, "Red");
+    colour.Green = ByteOf(element, factory, "Green");
+    colour.Blue = ByteOf(element, factory, "Blue");
+    colour.Alpha = ByteOf(element, factory, "Alpha");
     result.push_back(colour);
   }
   customColours_ = result;
@@ -103,7 +113,8 @@ bool CKeyboardProfiledata::SetCustomColours(const std::vector<ColourRecord>& col
 
 int CKeyboardProfiledata::GetCustomGroup() {
   const Json::Value& mode = Member(Section(), kCustomLightMode);
-  customGroup_ = static_cast<int>(IntegerOrZero(Member(mode, kGroupIndex)));
+  customGroup_ = static_cast<int>(RangedMember(mode, Member(FactorySection(), kCustomLightMode),
+                                               kGroupIndex, INT32_MIN, INT32_MAX));
   return customGroup_;
 }
 

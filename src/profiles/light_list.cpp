@@ -1,5 +1,7 @@
 #include "profiles/light_list.h"
 
+#include <cstdint>
+
 #include "profiles/json_access.h"
 #include "profiles/json_file_store.h"
 #include "profiles/user_files.h"
@@ -7,8 +9,15 @@
 namespace norvik::profiles {
 namespace {
 
+// Effect files and the factory list have no factory value of their own to fall back to: a
+// value outside a byte reads as 0 rather than wrapping.
 std::uint8_t ByteOf(const Json::Value& object, const char* key) {
-  return static_cast<std::uint8_t>(IntegerOrZero(Member(object, key)));
+  return static_cast<std::uint8_t>(RangedMember(object, Json::Value::nullSingleton(), key, 0, 255));
+}
+
+std::int32_t Int32Of(const Json::Value& object, const char* key) {
+  return static_cast<std::int32_t>(
+      RangedMember(object, Json::Value::nullSingleton(), key, INT32_MIN, INT32_MAX));
 }
 
 std::uint8_t FlagOf(const Json::Value& object, const char* key) {
@@ -82,8 +91,8 @@ std::optional<std::vector<EffectStep>> ParseLightEffect(const Json::Value& docum
   for (const Json::Value& element : list) {
     EffectStep step;
     step.preset = ParseLightPreset(element);
-    step.Time = static_cast<std::int32_t>(IntegerOrZero(Member(element, "Time")));
-    step.Cyle = static_cast<std::int32_t>(IntegerOrZero(Member(element, "Cyle")));
+    step.Time = Int32Of(element, "Time");
+    step.Cyle = Int32Of(element, "Cyle");
     steps.push_back(step);
   }
   return steps;

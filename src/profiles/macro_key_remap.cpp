@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "profiles/folder_lock.h"
 #include "profiles/json_file_store.h"
 #include "profiles/macro_list.h"
 #include "profiles/user_files.h"
@@ -94,6 +95,8 @@ MacroDeleteOutcome DeleteMacroAndRemapKeys(MacroList& macros,
                                            std::span<const std::filesystem::path> profile_files,
                                            int section_index) {
   MacroDeleteOutcome outcome;
+  // The list change and the key rewrite are one step for any other program on the folder.
+  const FolderLock lock(macros.Folder());
   outcome.deleted_index = macros.DeleteMacro();
   if (outcome.deleted_index < 0) return outcome;
   for (const std::filesystem::path& file : profile_files) {

@@ -1,11 +1,16 @@
 #include "profiles/macro_list.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <system_error>
 #include <utility>
 
 #include "base/debug_trace.h"
+#include "profiles/export_target.h"
+#include "profiles/folder_lock.h"
+#include "profiles/import_checks.h"
 #include "profiles/json_file_store.h"
+#include "profiles/recovery_report.h"
 #include "profiles/user_files.h"
 
 namespace norvik::profiles {
@@ -53,6 +58,31 @@ Json::Value ConfigFromEntries(const std::vector<MacroEntry>& entries) {
   return config;
 }
 
+std::string MacroName(int n) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "macro_%d", n);
+  return buffer;
+}
+
+// A list for the ".mac" files of folder, oldest first, named "macro_1", "macro_2", ...
+std::vector<MacroEntry> EntriesFromEventFiles(const std::filesystem::path& folder) {
+  std::vector<std::pair<std::filesystem::file_time_type, std::string>> found;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code item_ec;
+    if (it->path().extension() != kMacroFileExtension || !it->is_regular_file(item_ec)) continue;
+    std::string stem = Utf8FromPath(it->path().stem());
+    if (IsSafeFileStem(stem)) found.emplace_back(it->last_write_time(item_ec), std::move(stem));
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<MacroEntry> entries;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    entries.push_back({MacroName(static_cast<int>(i) + 1), found[i].second});
+  }
+  return entries;
+}
+
 }  // namespace
 
 MacroEventRow MakeMacroEventRow(const Json::Value& event) {
@@ -79,12 +109,37 @@ std::vector<PackedMacroEvent> ReadPackedEvents(const std::filesystem::path& file
 MacroList::MacroList(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
 void MacroList::LoadMacroList() {
-  config_ = JsonFileStore::ReadJson(ConfigPath());
-  if (!HasMacroList(config_)) config_ = ConfigFromEntries({});
-  NormaliseNames(config_);
-  entries_ = ParseEntries(config_);
+  const FolderLock lock(folder_);
+  ReadConfig();
   selected_ = -1;
   rows_.clear();
+}
+
+void MacroList::ReadConfig() {
+  Json::Value config = JsonFileStore::ReadJson(ConfigPath());
+  if (HasMacroList(config)) {
+    config_ = std::move(config);
+    NormaliseNames(config_);
+    entries_ = ParseEntries(config_);
+    return;
+  }
+  // A damaged or missing list is rebuilt from the event files, so no macro is lost from it. A
+  // damaged one that cannot be moved aside is not written over.
+  std::error_code ec;
+  const bool existed = std::filesystem::exists(std::filesystem::symlink_status(ConfigPath(), ec));
+  std::vector<MacroEntry> entries = EntriesFromEventFiles(folder_);
+  config_ = ConfigFromEntries(entries);
+  entries_ = std::move(entries);
+  config_frozen_ = false;
+  if (!existed && entries_.empty()) return;
+  const std::string action = "macro list rebuilt from " + std::to_string(entries_.size()) +
+                             " macro file(s), named macro_1 on in file time order";
+  if (existed && !KeepDamagedFile(ConfigPath(), action)) {
+    config_frozen_ = true;
+    return;
+  }
+  if (!existed) NoteRecovery({ConfigPath(), {}, "missing; " + action});
+  if (!WriteConfig()) DebugTrace("MacroList: the rebuilt macro list could not be written");
 }
 
 std::vector<std::string> MacroList::GetMacroNames() const {
@@ -95,14 +150,7 @@ std::vector<std::string> MacroList::GetMacroNames() const {
 }
 
 void MacroList::Refresh() {
-  Json::Value config = JsonFileStore::ReadJson(ConfigPath());
-  if (HasMacroList(config)) {
-    config_ = std::move(config);
-    NormaliseNames(config_);
-    entries_ = ParseEntries(config_);
-  } else {
-    config_ = ConfigFromEntries(entries_);
-  }
+  ReadConfig();
   if (selected_ >= Count()) {
     selected_ = -1;
     rows_.clear();
@@ -110,7 +158,11 @@ void MacroList::Refresh() {
 }
 
 bool MacroList::WriteConfig() {
-  return JsonFileStore::WriteJson(ConfigPath(), config_);
+  return WriteConfigDocument(config_);
+}
+
+bool MacroList::WriteConfigDocument(const Json::Value& config) const {
+  return !config_frozen_ && JsonFileStore::WriteJson(ConfigPath(), config);
 }
 
 std::optional<std::filesystem::path> MacroList::EventFilePath(int index) const {
@@ -139,14 +191,13 @@ void MacroList::SelectMacro(int index) {
 }
 
 std::optional<std::string> MacroList::NewMacro() {
+  const FolderLock lock(folder_);
   Refresh();
   if (Count() >= kMaxMacros) return std::nullopt;
 
   std::string name;
   for (int n = 1;; ++n) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "macro_%d", n);
-    name = buffer;
+    name = MacroName(n);
     bool used = false;
     for (const MacroEntry& entry : entries_) used = used || EqualsIgnoringCase(entry.name, name);
     if (!used) break;
@@ -163,7 +214,7 @@ std::optional<std::string> MacroList::NewMacro() {
   MacroEntry entry{name, guid};
   Json::Value updated = config_;
   updated[kMacroInfoKey].append(MakeConfigElement(entry));
-  if (!JsonFileStore::WriteJson(ConfigPath(), updated)) return std::nullopt;
+  if (!WriteConfigDocument(updated)) return std::nullopt;
   config_ = std::move(updated);
   entries_.push_back(std::move(entry));
   SelectMacro(Count() - 1);
@@ -172,6 +223,7 @@ std::optional<std::string> MacroList::NewMacro() {
 
 int MacroList::DeleteMacro() {
   if (selected_ < 0 || entries_.empty()) return -1;
+  const FolderLock lock(folder_);
   Refresh();
   const int index = selected_;
   if (index < 0) return -1;
@@ -179,7 +231,7 @@ int MacroList::DeleteMacro() {
   Json::Value updated = config_;
   Json::Value removed;
   updated[kMacroInfoKey].removeIndex(static_cast<Json::ArrayIndex>(index), &removed);
-  if (!JsonFileStore::WriteJson(ConfigPath(), updated)) return -1;
+  if (!WriteConfigDocument(updated)) return -1;
   config_ = std::move(updated);
 
   // The list is written first: a crash in between leaves an unused file, never a listed macro
@@ -201,6 +253,8 @@ MacroRenameResult MacroList::RenameMacro(std::string_view typed) {
   const std::string name = ValidUtf8(typed);
   if (selected_ < 0) return {MacroRenameStatus::NoSelection, "", -1};
   if (TrimWhitespace(name).empty()) return {MacroRenameStatus::Blank, "IsEmpty", -1};
+  if (CheckName(name) != NameCheck::Ok) return {MacroRenameStatus::Refused, "", -1};
+  const FolderLock lock(folder_);
   Refresh();
   const int index = selected_;
   if (index < 0) return {MacroRenameStatus::NoSelection, "", -1};
@@ -213,7 +267,7 @@ MacroRenameResult MacroList::RenameMacro(std::string_view typed) {
   MacroEntry& entry = entries_[static_cast<std::size_t>(index)];
   if (!element.isObject()) element = MakeConfigElement(entry);
   element["MacroName"] = name;
-  if (!JsonFileStore::WriteJson(ConfigPath(), updated)) {
+  if (!WriteConfigDocument(updated)) {
     return {MacroRenameStatus::WriteFailed, "", -1};
   }
   config_ = std::move(updated);
@@ -241,23 +295,47 @@ bool MacroList::SaveMacro() {
     events.append(std::move(event));
   }
   document["Version"] = kMacroFileVersion;
+  const FolderLock lock(folder_);
   return JsonFileStore::WriteJson(*file, document);
 }
 
-bool MacroList::ExportMacro(const std::filesystem::path& path) const {
-  if (path.empty()) return false;
+FileOutcome MacroList::ExportMacro(const std::filesystem::path& path) const {
+  if (path.empty()) return FileOutcome::Refused("no file name given");
   const std::optional<std::filesystem::path> file = EventFilePath(selected_);
-  return file && CopyFileBytes(*file, path);
+  if (!file) return FileOutcome::Refused("no macro is selected");
+  std::optional<std::string> bytes;
+  {
+    const FolderLock lock(folder_);
+    bytes = ReadFileBytes(*file);
+  }
+  if (!bytes) return FileOutcome::Refused("the macro's file cannot be read");
+  const ExportResult written = WriteExportFile(path, *bytes);
+  if (written != ExportResult::Done) {
+    return FileOutcome::Refused(std::string(ExportResultText(written)));
+  }
+  return FileOutcome::Done();
 }
 
-std::optional<std::string> MacroList::ImportMacro(const std::filesystem::path& path) {
-  if (path.empty()) return std::nullopt;
-  // Read first: an unreadable file makes no empty macro.
+std::optional<std::string> MacroList::ImportMacro(const std::filesystem::path& path,
+                                                  std::string* refused) {
+  const auto refuse = [refused](std::string why) -> std::optional<std::string> {
+    if (refused != nullptr) *refused = std::move(why);
+    return std::nullopt;
+  };
+  if (path.empty()) return refuse("no file name given");
+  // Read and checked first: an unreadable or foreign file makes no empty macro.
   const std::optional<std::string> bytes = ReadFileBytes(path);
-  if (!bytes) return std::nullopt;
+  if (!bytes) return refuse("the file cannot be read");
+  if (std::string problem = EventFileProblem(*bytes, kMaxMacroEvents); !problem.empty()) {
+    return refuse("it is not a macro file: " + problem);
+  }
+  const FolderLock lock(folder_);
   std::optional<std::string> name = NewMacro();
-  if (!name) return std::nullopt;
-  if (const auto file = EventFilePath(selected_)) WriteFileAtomically(*file, *bytes);
+  if (!name) return refuse("there are already 50 macros, or macro.config cannot be written");
+  const auto file = EventFilePath(selected_);
+  if (!file || !WriteFileAtomically(*file, *bytes)) {
+    return refuse("the macro's file could not be written");
+  }
   SelectMacro(selected_);
   return name;
 }

@@ -13,6 +13,7 @@
 #include <json/value.h>
 
 #include "profiles/macro_event.h"
+#include "profiles/user_files.h"
 
 namespace norvik::profiles {
 
@@ -50,6 +51,7 @@ enum class MacroRenameStatus {
   NoSelection,
   Blank,     // the name is empty after trimming; nothing is shown
   NameUsed,  // some macro (the selected one included) has it, ignoring case
+  Refused,   // CheckName refuses it (a control character, over 64 characters)
   WriteFailed,
 };
 
@@ -63,7 +65,9 @@ class MacroList {
  public:
   explicit MacroList(std::filesystem::path folder);
 
-  // Reads "macro.config"; nothing is selected afterwards.
+  // Reads "macro.config"; nothing is selected afterwards. A damaged "macro.config" is moved aside
+  // and the list rebuilt from the ".mac" files present (names "macro_1", "macro_2", ... in file
+  // time order); so is a missing one when ".mac" files are there. Noted in the recovery journal.
   void LoadMacroList();
   std::vector<std::string> GetMacroNames() const;
   const std::vector<MacroEntry>& Entries() const { return entries_; }
@@ -100,12 +104,15 @@ class MacroList {
   // Rebuilds the rows from the file, dropping unsaved changes.
   void ReloadMacro() { SelectMacro(selected_); }
 
-  // Copies the selected macro's event file byte for byte to path.
-  bool ExportMacro(const std::filesystem::path& path) const;
+  // Copies the selected macro's event file byte for byte to the chosen path (export_target.h).
+  FileOutcome ExportMacro(const std::filesystem::path& path) const;
 
   // Makes a new macro (as NewMacro) whose event file is a byte copy of path, and selects it.
-  // Returns the new name; nothing when the file cannot be read or no macro can be made.
-  std::optional<std::string> ImportMacro(const std::filesystem::path& path);
+  // Returns the new name; nothing when the file cannot be read, is not a macro file (a JSON
+  // object with "Events", at most kMaxMacroEvents event objects) or no macro can be made, with
+  // the reason in refused when given. Nothing changes then.
+  std::optional<std::string> ImportMacro(const std::filesystem::path& path,
+                                         std::string* refused = nullptr);
 
   // folder + Guid + ".mac" of macro index, or nothing for an unsafe or empty Guid.
   std::optional<std::filesystem::path> EventFilePath(int index) const;
@@ -113,16 +120,20 @@ class MacroList {
   const std::filesystem::path& Folder() const { return folder_; }
 
  private:
-  // Re-reads "macro.config" before a change: a readable list replaces the working copy, a damaged
-  // or missing one is rebuilt from it.
+  // Re-reads "macro.config" before a change (under the folder lock), as LoadMacroList does.
   void Refresh();
+  // Reads "macro.config" into the working copy, recovering a damaged or missing one.
+  void ReadConfig();
   bool WriteConfig();
+  bool WriteConfigDocument(const Json::Value& config) const;
 
   std::filesystem::path folder_;
   Json::Value config_;
   std::vector<MacroEntry> entries_;
   int selected_ = -1;
   std::vector<MacroEventRow> rows_;
+  // A damaged "macro.config" that could not be moved aside is never written over.
+  bool config_frozen_ = false;
 };
 
 }  // namespace norvik::profiles

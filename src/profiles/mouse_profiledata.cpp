@@ -1,6 +1,7 @@
 #include "profiles/mouse_profiledata.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "profiles/json_access.h"
 
@@ -13,27 +14,40 @@ constexpr char kStageActive[] = "StageActive";
 constexpr char kSystemStages[] = "SystemStages";
 constexpr char kReportStages[] = "ReportStages";
 
-std::int64_t NumberOf(const Json::Value& object, const char* key) {
-  return IntegerOrZero(Member(object, key));
+// Each number is read for the width of the field it goes to (see RangedInteger).
+std::int64_t NumberOf(const Json::Value& object, const Json::Value& factory, const char* key,
+                      std::int64_t max) {
+  return RangedMember(object, factory, key, max == INT32_MAX ? INT32_MIN : 0, max);
 }
+
+constexpr std::int64_t kByte = 0xFF;
+constexpr std::int64_t kHalf = 0xFFFF;
+constexpr std::int64_t kInt = INT32_MAX;
 
 }  // namespace
 
 std::vector<DpiStage> CMouseProfiledata::GetDpiStages() {
   const Json::Value& dpi = Member(Section(), kDpiStages);
-  activeDpiStage_ = static_cast<int>(NumberOf(dpi, kStageActive));
+  const Json::Value& factory_dpi = Member(FactorySection(), kDpiStages);
+  activeDpiStage_ = static_cast<int>(NumberOf(dpi, factory_dpi, kStageActive, kInt));
   dpiStages_.clear();
   const Json::Value& list = Member(dpi, kStageDpis);
   if (list.isArray()) {
-    for (const Json::Value& element : list) {
+    for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
+      const Json::Value& element = list[i];
+      const Json::Value& factory = Element(Member(factory_dpi, kStageDpis), i);
       DpiStage stage;
-      stage.StageActive = static_cast<std::uint8_t>(NumberOf(element, "StageActive"));
-      stage.StageXY = static_cast<std::uint8_t>(NumberOf(element, "StageXY"));
-      stage.StageDPIX = static_cast<std::uint16_t>(NumberOf(element, "StageDPIX"));
-      stage.StageDPIY = static_cast<std::uint16_t>(NumberOf(element, "StageDPIY"));
-      stage.StageColorR = static_cast<std::uint8_t>(NumberOf(element, "StageColorR"));
-      stage.StageColorG = static_cast<std::uint8_t>(NumberOf(element, "StageColorG"));
-      stage.StageColorB = static_cast<std::uint8_t>(NumberOf(element, "StageColorB"));
+      stage.StageActive =
+          static_cast<std::uint8_t>(NumberOf(element, factory, "StageActive", kByte));
+      stage.StageXY = static_cast<std::uint8_t>(NumberOf(element, factory, "StageXY", kByte));
+      stage.StageDPIX = static_cast<std::uint16_t>(NumberOf(element, factory, "StageDPIX", kHalf));
+      stage.StageDPIY = static_cast<std::uint16_t>(NumberOf(element, factory, "StageDPIY", kHalf));
+      stage.StageColorR =
+          static_cast<std::uint8_t>(NumberOf(element, factory, "StageColorR", kByte));
+      stage.StageColorG =
+          static_cast<std::uint8_t>(NumberOf(element, factory, "StageColorG", kByte));
+      stage.StageColorB =
+          static_cast<std::uint8_t>(NumberOf(element, factory, "StageColorB", kByte));
       dpiStages_.push_back(stage);
     }
   }
@@ -59,7 +73,8 @@ void CMouseProfiledata::SetDpiStages(const std::vector<DpiStage>& stages) {
 }
 
 int CMouseProfiledata::GetActiveDpiStage() {
-  activeDpiStage_ = static_cast<int>(NumberOf(Member(Section(), kDpiStages), kStageActive));
+  activeDpiStage_ = static_cast<int>(NumberOf(
+      Member(Section(), kDpiStages), Member(FactorySection(), kDpiStages), kStageActive, kInt));
   return activeDpiStage_;
 }
 
@@ -70,14 +85,19 @@ void CMouseProfiledata::SetActiveDpiStage(int stage) {
 
 MouseSystem CMouseProfiledata::GetMouseSystem() {
   const Json::Value& stages = Member(Section(), kSystemStages);
+  const Json::Value& factory = Member(FactorySection(), kSystemStages);
+  const auto half = [&](const char* key) {
+    return static_cast<std::uint16_t>(NumberOf(stages, factory, key, kHalf));
+  };
   MouseSystem system;
-  system.DoubleClickTime = static_cast<std::uint16_t>(NumberOf(stages, "DoubleClickTime"));
-  system.MouseSpeed = static_cast<std::uint16_t>(NumberOf(stages, "MouseSpeed"));
-  system.PointerPrecision = static_cast<std::uint16_t>(NumberOf(stages, "PointerPrecision"));
-  system.ScorllPage = static_cast<std::uint16_t>(NumberOf(stages, "ScorllPage"));
-  system.WheelScorlllinse = static_cast<std::uint16_t>(NumberOf(stages, "WheelScorlllinse"));
-  system.ReportStage =
-      static_cast<std::uint16_t>(NumberOf(Member(Section(), kReportStages), kStageActive));
+  system.DoubleClickTime = half("DoubleClickTime");
+  system.MouseSpeed = half("MouseSpeed");
+  system.PointerPrecision = half("PointerPrecision");
+  system.ScorllPage = half("ScorllPage");
+  system.WheelScorlllinse = half("WheelScorlllinse");
+  system.ReportStage = static_cast<std::uint16_t>(NumberOf(Member(Section(), kReportStages),
+                                                           Member(FactorySection(), kReportStages),
+                                                           kStageActive, kHalf));
   system_ = system;
   return system_;
 }
@@ -102,11 +122,16 @@ std::vector<CorrectionRecord> CMouseProfiledata::GetCorrections() {
   corrections_.clear();
   const Json::Value& list = Member(Section(), "CorrectInfo");
   if (list.isArray()) {
-    for (const Json::Value& element : list) {
+    for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
+      const Json::Value& element = list[i];
+      const Json::Value& factory = Element(Member(FactorySection(), "CorrectInfo"), i);
+      const auto number = [&](const char* key) {
+        return static_cast<std::int32_t>(NumberOf(element, factory, key, kInt));
+      };
       CorrectionRecord record;
-      record.CorrectPixThresh = static_cast<std::int32_t>(NumberOf(element, "CorrectPixThresh"));
-      record.CorrectMinSq = static_cast<std::int32_t>(NumberOf(element, "CorrectMinSq"));
-      record.CorrectSelect = static_cast<std::int32_t>(NumberOf(element, "CorrectSelect"));
+      record.CorrectPixThresh = number("CorrectPixThresh");
+      record.CorrectMinSq = number("CorrectMinSq");
+      record.CorrectSelect = number("CorrectSelect");
       record.CorrectName = ReadText(Member(element, "CorrectName")).value_or(std::string());
       corrections_.push_back(std::move(record));
     }

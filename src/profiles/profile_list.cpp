@@ -1,10 +1,14 @@
 #include "profiles/profile_list.h"
 
+#include <algorithm>
 #include <system_error>
 #include <utility>
 
 #include "base/debug_trace.h"
+#include "profiles/folder_lock.h"
+#include "profiles/import_checks.h"
 #include "profiles/json_file_store.h"
+#include "profiles/recovery_report.h"
 #include "profiles/user_files.h"
 
 namespace norvik::profiles {
@@ -24,31 +28,66 @@ struct ParsedList {
   std::vector<ProfileEntry> entries;
   std::vector<Json::Value> elements;
   int selected = 0;
+  // Some element was unusable (no safe "profileUUID", a malformed name) or none was usable.
+  bool damaged = false;
 };
 
 // The valid elements of a list document: objects whose "profileUUID" is a safe file stem. Others
 // are dropped, so a damaged element can neither be followed nor take part in naming.
-std::optional<ParsedList> ParseList(const Json::Value& document) {
-  const Json::Value& list = JsonMember(document, kListKey);
-  if (!list.isArray()) return std::nullopt;
-  const std::int64_t raw_selected = JsonInteger(JsonMember(document, kSelectKey)).value_or(0);
+ParsedList ParseList(const Json::Value& document) {
   ParsedList parsed;
+  const Json::Value& list = JsonMember(document, kListKey);
+  if (!list.isArray()) {
+    parsed.damaged = true;
+    return parsed;
+  }
+  const std::int64_t raw_selected = JsonInteger(JsonMember(document, kSelectKey)).value_or(0);
   for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
     const Json::Value& element = list[i];
     const std::optional<std::string> uuid = JsonString(JsonMember(element, kUuidKey));
     if (!uuid || !IsSafeFileStem(*uuid)) {
       DebugTraceF("ProfileList: entry %u has no usable profileUUID, skipped\n", i);
+      parsed.damaged = true;
       continue;
     }
-    const std::string name = ValidUtf8(JsonString(JsonMember(element, kNameKey)).value_or(*uuid));
+    const std::string raw_name = JsonString(JsonMember(element, kNameKey)).value_or(*uuid);
+    parsed.damaged = parsed.damaged || !IsValidUtf8(raw_name);
     if (static_cast<std::int64_t>(i) == raw_selected) {
       parsed.selected = static_cast<int>(parsed.entries.size());
     }
-    parsed.entries.push_back({name, *uuid});
+    parsed.entries.push_back({ValidUtf8(raw_name), *uuid});
     parsed.elements.push_back(element);
   }
-  if (parsed.entries.empty()) return std::nullopt;
+  parsed.damaged = parsed.damaged || parsed.entries.empty();
   return parsed;
+}
+
+struct FoundProfile {
+  ProfileEntry entry;
+  std::filesystem::file_time_type written;
+};
+
+// The profile files of folder (readable "<stem>.Json" objects), oldest first. The stem is the
+// identifier; "profilename" the name, else the stem.
+std::vector<FoundProfile> ProfileFilesIn(const std::filesystem::path& folder) {
+  std::vector<FoundProfile> found;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code item_ec;
+    const std::filesystem::path& path = it->path();
+    if (path.extension() != kProfileFileExtension || !it->is_regular_file(item_ec)) continue;
+    const std::string stem = Utf8FromPath(path.stem());
+    if (!IsSafeFileStem(stem)) continue;
+    const Json::Value document = JsonFileStore::ReadJson(path);
+    if (!document.isObject()) continue;
+    const std::string name = ValidUtf8(JsonString(JsonMember(document, kNameKey)).value_or(stem));
+    found.push_back({{name, stem}, it->last_write_time(item_ec)});
+  }
+  std::sort(found.begin(), found.end(), [](const FoundProfile& a, const FoundProfile& b) {
+    return a.written != b.written ? a.written < b.written : a.entry.uuid < b.entry.uuid;
+  });
+  return found;
 }
 
 Json::Value NewListElement(const std::string& name, const std::string& uuid) {
@@ -98,24 +137,57 @@ std::vector<std::filesystem::path> ProfileList::ProfilePaths() const {
 }
 
 ProfileResult ProfileList::InitProfileList() {
-  std::optional<ParsedList> parsed = ParseList(JsonFileStore::ReadJson(ListPath()));
-  if (!parsed) return CreateFreshList();
-  entries_ = std::move(parsed->entries);
-  elements_ = std::move(parsed->elements);
-  selected_ = parsed->selected;
-  return ProfileResult::Done;
+  const FolderLock lock(folder_);
+  return Refresh();
 }
 
-void ProfileList::Refresh() {
-  std::optional<ParsedList> parsed = ParseList(JsonFileStore::ReadJson(ListPath()));
-  if (parsed) {
-    entries_ = std::move(parsed->entries);
-    elements_ = std::move(parsed->elements);
-    selected_ = parsed->selected;
-  } else if (entries_.empty()) {
-    CreateFreshList();
+ProfileResult ProfileList::Refresh() {
+  const std::filesystem::path path = ListPath();
+  std::error_code ec;
+  const bool exists = std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+  ParsedList parsed = ParseList(JsonFileStore::ReadJson(path));
+  if (!parsed.damaged) {
+    entries_ = std::move(parsed.entries);
+    elements_ = std::move(parsed.elements);
+    selected_ = parsed.selected;
+    return ProfileResult::Done;
   }
-  // Otherwise the file is damaged and the in-memory list stands in; the next write restores it.
+  return RebuildList(std::move(parsed.entries), std::move(parsed.elements), parsed.selected,
+                     exists);
+}
+
+ProfileResult ProfileList::RebuildList(std::vector<ProfileEntry> entries,
+                                       std::vector<Json::Value> elements, int selected,
+                                       bool file_existed) {
+  int from_files = 0;
+  for (FoundProfile& found : ProfileFilesIn(folder_)) {
+    const auto listed = std::find_if(entries.begin(), entries.end(), [&](const ProfileEntry& e) {
+      return e.uuid == found.entry.uuid;
+    });
+    if (listed != entries.end()) continue;
+    elements.push_back(NewListElement(found.entry.name, found.entry.uuid));
+    entries.push_back(std::move(found.entry));
+    ++from_files;
+  }
+  if (!file_existed && entries.empty()) return CreateFreshList();  // a first start
+
+  const std::string action =
+      entries.empty() ? std::string("no profile file found; a new list with \"profile1\" made")
+                      : "list rebuilt with " + std::to_string(entries.size()) + " profile(s), " +
+                            std::to_string(from_files) + " found from their files";
+  if (file_existed && !KeepDamagedFile(ListPath(), action)) {
+    // The damaged file stays as it is, so nothing may be written over it: the rebuilt list
+    // serves this run from memory only.
+    list_frozen_ = true;
+  } else if (!file_existed) {
+    NoteRecovery({ListPath(), {}, "missing; " + action});
+  }
+  entries_ = std::move(entries);
+  elements_ = std::move(elements);
+  selected_ = selected >= 0 && selected < GetProfileCount() ? selected : 0;
+  if (entries_.empty()) return list_frozen_ ? ProfileResult::WriteFailed : CreateFreshList();
+  if (list_frozen_ || !WriteList()) return ProfileResult::WriteFailed;
+  return ProfileResult::Done;
 }
 
 ProfileResult ProfileList::CreateFreshList() {
@@ -159,7 +231,7 @@ Json::Value ProfileList::ListDocument() const {
 }
 
 bool ProfileList::WriteList() const {
-  return JsonFileStore::WriteJson(ListPath(), ListDocument());
+  return !list_frozen_ && JsonFileStore::WriteJson(ListPath(), ListDocument());
 }
 
 ProfileResult ProfileList::AppendProfile(Json::Value document, std::string name) {
@@ -189,6 +261,7 @@ ProfileResult ProfileList::AppendProfile(Json::Value document, std::string name)
 }
 
 ProfileResult ProfileList::SelectProfile(int index) {
+  const FolderLock lock(folder_);
   Refresh();
   if (index < 0 || index >= GetProfileCount()) return ProfileResult::BadIndex;
   selected_ = index;
@@ -196,6 +269,7 @@ ProfileResult ProfileList::SelectProfile(int index) {
 }
 
 ProfileResult ProfileList::AddProfile() {
+  const FolderLock lock(folder_);
   Refresh();
   if (GetProfileCount() >= kMaxAddedProfiles) return ProfileResult::LimitReached;
   std::string name;
@@ -207,6 +281,7 @@ ProfileResult ProfileList::AddProfile() {
 }
 
 ProfileResult ProfileList::CopyProfile() {
+  const FolderLock lock(folder_);
   Refresh();
   const std::optional<std::filesystem::path> source = SelectedProfilePath();
   if (!source) return ProfileResult::BadIndex;
@@ -216,6 +291,7 @@ ProfileResult ProfileList::CopyProfile() {
 }
 
 ProfileResult ProfileList::DeleteProfile() {
+  const FolderLock lock(folder_);
   Refresh();
   if (selected_ < 0 || selected_ >= GetProfileCount()) return ProfileResult::BadIndex;
   if (GetProfileCount() < 2) return ProfileResult::LastProfile;
@@ -249,30 +325,45 @@ ProfileResult ProfileList::ImportProfile(const std::filesystem::path& path) {
   if (path.empty()) return ProfileResult::NoPath;
   if (!ReadFileBytes(path)) return ProfileResult::NoSource;
   Json::Value document = JsonFileStore::ReadJson(path);
-  if (!document.isObject() || JsonMember(document, kNameKey).isNull() ||
-      JsonMember(document, kUuidKey).isNull()) {
-    return ProfileResult::NotAProfile;
+  switch (CheckProfileImport(document, JsonFileStore::ReadJson(default_file_))) {
+    case ProfileImportCheck::Usable:
+      break;
+    case ProfileImportCheck::NotAProfile:
+      return ProfileResult::NotAProfile;
+    case ProfileImportCheck::OtherDevice:
+      return ProfileResult::WrongDevice;
   }
+  const FolderLock lock(folder_);
   Refresh();
   std::string name = ValidUtf8(Utf8FromPath(path.stem()));
-  if (TrimWhitespace(name).empty()) name = kFallbackImportName;
+  // A file name may hold what a typed name may not; such a name is not carried over.
+  if (TrimWhitespace(name).empty() || CheckName(name) != NameCheck::Ok) {
+    name = kFallbackImportName;
+  }
   for (int n = 1; NameTaken(name); ++n) name += ImportSuffix(n);
   return AppendProfile(std::move(document), std::move(name));
 }
 
-ProfileResult ProfileList::ExportProfile(const std::filesystem::path& path) {
+ProfileResult ProfileList::ExportProfile(const std::filesystem::path& path,
+                                         ExportResult* export_result) {
   if (path.empty()) return ProfileResult::NoPath;
-  Refresh();
-  const std::optional<std::filesystem::path> source = SelectedProfilePath();
-  if (!source) return ProfileResult::BadIndex;
-  const Json::Value document = JsonFileStore::ReadJson(*source);
+  Json::Value document;
+  {
+    const FolderLock lock(folder_);
+    Refresh();
+    const std::optional<std::filesystem::path> source = SelectedProfilePath();
+    if (!source) return ProfileResult::BadIndex;
+    document = JsonFileStore::ReadJson(*source);
+  }
   // A missing or unreadable profile is not exported as "null".
   if (document.isNull()) return ProfileResult::NoSource;
-  return JsonFileStore::WriteJson(path, document) ? ProfileResult::Done
-                                                  : ProfileResult::WriteFailed;
+  const ExportResult written = WriteExportFile(path, JsonFileStore::StyledText(document));
+  if (export_result != nullptr) *export_result = written;
+  return written == ExportResult::Done ? ProfileResult::Done : ProfileResult::WriteFailed;
 }
 
 ProfileResult ProfileList::ResetProfile() {
+  const FolderLock lock(folder_);
   Refresh();
   const std::optional<std::filesystem::path> file = SelectedProfilePath();
   if (!file) return ProfileResult::BadIndex;
@@ -300,6 +391,8 @@ RenameResult ProfileList::RenameProfile(std::string_view name) {
   const std::string valid = ValidUtf8(name);
   const std::string_view trimmed = TrimTrailingSpaces(valid);
   if (TrimWhitespace(trimmed).empty()) return RenameResult::NameBlank;
+  if (CheckName(trimmed) != NameCheck::Ok) return RenameResult::NameRefused;
+  const FolderLock lock(folder_);
   Refresh();
   if (selected_ < 0 || selected_ >= GetProfileCount()) return RenameResult::WriteFailed;
   if (NameTaken(trimmed, selected_)) return RenameResult::NameUsed;
@@ -316,6 +409,13 @@ RenameResult ProfileList::RenameProfile(std::string_view name) {
   }
   if (const auto file = SelectedProfilePath()) {
     Json::Value document = JsonFileStore::ReadJson(*file);
+    std::error_code ec;
+    if (!document.isObject() && std::filesystem::exists(*file, ec) &&
+        !KeepDamagedFile(*file,
+                         "replaced by one holding the new name; its settings come from "
+                         "the factory data")) {
+      return RenameResult::Done;  // the list has the name; the damaged file is left alone
+    }
     if (!document.isObject()) {
       document = Json::Value(Json::objectValue);
       document[kUuidKey] = entries_[index].uuid;

@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <system_error>
 #include <utility>
 
+#include "profiles/export_target.h"
+#include "profiles/folder_lock.h"
+#include "profiles/import_checks.h"
 #include "profiles/json_file_store.h"
 #include "profiles/macro_event.h"
+#include "profiles/recovery_report.h"
 #include "profiles/user_files.h"
 
 namespace norvik::profiles {
@@ -58,6 +63,18 @@ bool IsValidGun(int gun) {
 
 bool IsUsableShootDocument(const Json::Value& document) {
   return JsonMember(document, "Events").isArray();
+}
+
+// A gun file that is there but unusable keeps its bytes before anything replaces it. False when
+// it is damaged and could not be moved aside: it must then be left alone.
+bool SetAsideIfDamaged(const std::filesystem::path& file, const Json::Value& document,
+                       std::string_view action) {
+  std::error_code ec;
+  if (IsUsableShootDocument(document) ||
+      !std::filesystem::exists(std::filesystem::symlink_status(file, ec))) {
+    return true;
+  }
+  return KeepDamagedFile(file, action).has_value();
 }
 
 }  // namespace
@@ -116,9 +133,12 @@ std::filesystem::path ShootFiles::DefaultGunPath(int gun) const {
 }
 
 int ShootFiles::Initialise() {
+  const FolderLock lock(user_folder_);
   int restored = 0;
   for (int gun = 0; gun < kShootGunCount; ++gun) {
-    if (IsUsableShootDocument(JsonFileStore::ReadJson(GunPath(gun)))) continue;
+    const Json::Value document = JsonFileStore::ReadJson(GunPath(gun));
+    if (IsUsableShootDocument(document)) continue;
+    if (!SetAsideIfDamaged(GunPath(gun), document, "replaced by the factory pattern")) continue;
     if (RestoreGun(gun)) ++restored;
   }
   return restored;
@@ -141,7 +161,11 @@ std::optional<ShootBullet> ShootFiles::ShowBullet() const {
 
 bool ShootFiles::WriteCurrentBullet(const ShootBullet& value) {
   if (current_bullet_ < 0) return false;
+  const FolderLock lock(user_folder_);
   Json::Value document = JsonFileStore::ReadJson(GunPath(current_gun_));
+  if (!SetAsideIfDamaged(GunPath(current_gun_), document, "started afresh with this bullet")) {
+    return false;
+  }
   if (!WriteBullet(document, current_bullet_, value)) return false;
   return JsonFileStore::WriteJson(GunPath(current_gun_), document);
 }
@@ -151,15 +175,37 @@ bool ShootFiles::RestoreGun(int gun) {
 }
 
 bool ShootFiles::ResetGun() {
+  const FolderLock lock(user_folder_);
   return RestoreGun(current_gun_);
 }
 
-bool ShootFiles::ImportGun(const std::filesystem::path& path) {
-  return !path.empty() && CopyFileBytes(path, GunPath(current_gun_));
+FileOutcome ShootFiles::ImportGun(const std::filesystem::path& path) {
+  if (path.empty()) return FileOutcome::Refused("no file name given");
+  const std::optional<std::string> bytes = ReadFileBytes(path);
+  if (!bytes) return FileOutcome::Refused("the file cannot be read");
+  const std::string problem =
+      EventFileProblem(*bytes, std::size_t{kShootBulletCount} * kShootEventsPerBullet);
+  if (!problem.empty()) return FileOutcome::Refused("it is not a shoot file: " + problem);
+  const FolderLock lock(user_folder_);
+  if (!WriteFileAtomically(GunPath(current_gun_), *bytes)) {
+    return FileOutcome::Refused("the gun's file could not be written");
+  }
+  return FileOutcome::Done();
 }
 
-bool ShootFiles::ExportGun(const std::filesystem::path& path) const {
-  return !path.empty() && CopyFileBytes(GunPath(current_gun_), path);
+FileOutcome ShootFiles::ExportGun(const std::filesystem::path& path) const {
+  if (path.empty()) return FileOutcome::Refused("no file name given");
+  std::optional<std::string> bytes;
+  {
+    const FolderLock lock(user_folder_);
+    bytes = ReadFileBytes(GunPath(current_gun_));
+  }
+  if (!bytes) return FileOutcome::Refused("the gun's file cannot be read");
+  const ExportResult written = WriteExportFile(path, *bytes);
+  if (written != ExportResult::Done) {
+    return FileOutcome::Refused(std::string(ExportResultText(written)));
+  }
+  return FileOutcome::Done();
 }
 
 }  // namespace norvik::profiles

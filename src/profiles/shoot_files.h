@@ -12,6 +12,8 @@
 
 #include <json/value.h>
 
+#include "profiles/user_files.h"
+
 namespace norvik::profiles {
 
 inline constexpr int kShootGunCount = 4;
@@ -55,7 +57,8 @@ class ShootFiles {
   ShootFiles(std::filesystem::path user_folder, std::filesystem::path default_folder);
 
   // Restores from the default folder every gun whose file is missing or unreadable (not a JSON
-  // object with an "Events" array). Returns the number of guns restored.
+  // object with an "Events" array); an unreadable one is moved aside first (recovery_report.h).
+  // Returns the number of guns restored.
   int Initialise();
 
   // Clamped to 0..3; returns the gun selected.
@@ -73,11 +76,12 @@ class ShootFiles {
   // Writes the current bullet of the current gun.
   bool WriteCurrentBullet(const ShootBullet& value);
 
-  // Byte copies: default -> user file, chosen file -> user file, user file -> chosen path. A
-  // missing source leaves the destination as it was.
+  // Byte copies: default -> user file, chosen file -> user file, user file -> chosen path
+  // (export_target.h). A missing source leaves the destination as it was; so does an import that
+  // is not a shoot file (a JSON object with "Events", at most 180 event objects).
   bool ResetGun();
-  bool ImportGun(const std::filesystem::path& path);
-  bool ExportGun(const std::filesystem::path& path) const;
+  FileOutcome ImportGun(const std::filesystem::path& path);
+  FileOutcome ExportGun(const std::filesystem::path& path) const;
 
   std::filesystem::path GunPath(int gun) const;
   std::filesystem::path DefaultGunPath(int gun) const;

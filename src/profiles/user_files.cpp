@@ -1,5 +1,6 @@
 #include "profiles/user_files.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <fstream>
@@ -81,6 +82,33 @@ std::string ValidUtf8(std::string_view text) {
     }
   }
   return result;
+}
+
+NameCheck CheckName(std::string_view name) {
+  std::size_t characters = 0;
+  while (!name.empty()) {
+    const std::size_t length = std::max<std::size_t>(Utf8SequenceLength(name), 1);
+    const auto first = static_cast<unsigned char>(name[0]);
+    const auto second = length == 2 ? static_cast<unsigned char>(name[1]) : 0;
+    if (first < 0x20 || first == 0x7F || (first == 0xC2 && second >= 0x80 && second <= 0x9F)) {
+      return NameCheck::ControlCharacter;
+    }
+    ++characters;
+    name.remove_prefix(length);
+  }
+  return characters > kMaxNameLength ? NameCheck::TooLong : NameCheck::Ok;
+}
+
+std::string_view NameCheckText(NameCheck check) {
+  switch (check) {
+    case NameCheck::Ok:
+      return "it is usable";
+    case NameCheck::ControlCharacter:
+      return "names cannot hold control characters";
+    case NameCheck::TooLong:
+      return "names are at most 64 characters long";
+  }
+  return "unknown";
 }
 
 bool IsSafeFileStem(std::string_view stem) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <json/value.h>
 
@@ -27,6 +28,24 @@ bool IsSafeFileStem(std::string_view stem);
 // terms, so a malformed name would read back as something else after the next save.
 bool IsValidUtf8(std::string_view text);
 std::string ValidUtf8(std::string_view text);
+
+// Names the user gives (profiles, macros, custom equaliser presets): at most this many Unicode
+// characters, and no control characters (C0, DEL, C1), which would garble lists and terminals.
+inline constexpr std::size_t kMaxNameLength = 64;
+enum class NameCheck { Ok, ControlCharacter, TooLong };
+// name is taken as UTF-8; malformed bytes count one character each.
+NameCheck CheckName(std::string_view name);
+// "it holds a control character", ... for messages.
+std::string_view NameCheckText(NameCheck check);
+
+// What a file step chosen by the user did: done, or why not (English, for messages).
+struct FileOutcome {
+  bool ok = false;
+  std::string reason;
+  explicit operator bool() const { return ok; }
+  static FileOutcome Done() { return {true, {}}; }
+  static FileOutcome Refused(std::string why) { return {false, std::move(why)}; }
+};
 
 // folder / (stem + extension), or nothing when the stem is not safe.
 std::optional<std::filesystem::path> FileInFolder(const std::filesystem::path& folder,

@@ -34,6 +34,17 @@ TEST(AppOptions, UnknownWordsAndAMissingFolderAreRefused) {
   EXPECT_FALSE(ParseAppOptions({"--data-dir="}, error));
 }
 
+TEST(AppOptions, AScriptNeedsAFileAndTheEmulator) {
+  std::string error;
+  const auto options = ParseAppOptions({"--script", "a.scn", "--emulate"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->script, "a.scn");
+  EXPECT_FALSE(ParseAppOptions({"--emulate", "--script"}, error));
+  EXPECT_EQ(error, "--script needs a file");
+  EXPECT_FALSE(ParseAppOptions({"--script", "a.scn"}, error));
+  EXPECT_EQ(error, "--script works only with --emulate");
+}
+
 TEST(AppStart, SkinFolderWithoutTheMainLayoutIsNamedInTheError) {
   QTemporaryDir dir;
   const std::filesystem::path skin = std::filesystem::path(dir.path().toStdString()) / "skin";

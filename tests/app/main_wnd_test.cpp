@@ -1,11 +1,13 @@
 // The main window's life, messages and shell operations on the emulated bus.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QIcon>
 #include <QPixmap>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "app/app_messages.h"
@@ -186,6 +188,28 @@ TEST_F(MainWindow, EmulatedMenuPlugsDevicesAndTheMenuButtonIsShown) {
   ASSERT_TRUE(WaitForShown({kMousePad}));
   Wnd().HandleMenuCommand({QStringLiteral("emu_mousepad"), {}, {}, false});
   ASSERT_TRUE(WaitForShown({}));
+}
+
+TEST_F(MainWindow, DamagedFilesOfAnArrivingDeviceAreKeptAsideAndToldInANotice) {
+  const std::filesystem::path folder =
+      std::filesystem::path(Dir().filePath("user").toStdString()) / "MousePad";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "ProfileList.ini") << "{ cut";
+  const auto notices = [] {
+    int count = 0;
+    for (const QWidget* widget : QApplication::topLevelWidgets()) {
+      count += widget->isVisible() && widget->windowTitle() == QStringLiteral("msgwnd");
+    }
+    return count;
+  };
+  Wnd().HandleMenuCommand({QStringLiteral("emu_mousepad"), {}, {}, true});
+  ASSERT_TRUE(WaitForShown({kMousePad}));
+  ASSERT_TRUE(PumpUntil([&] { return notices() == 1; }));
+  int kept = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    kept += entry.path().filename().string().rfind("ProfileList.ini.damaged-", 0) == 0;
+  }
+  EXPECT_EQ(kept, 1);
 }
 
 TEST_F(MainWindow, SkinChangeSetsTheRootBackground) {

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <atomic>
 
 #include <cstdio>
 #include <cstdlib>
@@ -59,9 +62,12 @@ class Norvikctl : public ::testing::Test {
     return Exec(argv);
   }
 
+  // Safe from several threads at once: each run has output files of its own.
   CtlRun Exec(const std::vector<std::string>& argv) {
-    const auto out_path = dir_ / "out.txt";
-    const auto err_path = dir_ / "err.txt";
+    static std::atomic<int> runs{0};
+    const std::string tag = std::to_string(runs++);
+    const auto out_path = dir_ / ("out" + tag + ".txt");
+    const auto err_path = dir_ / ("err" + tag + ".txt");
     CtlRun run;
     const pid_t pid = fork();
     if (pid == 0) {
@@ -75,6 +81,10 @@ class Norvikctl : public ::testing::Test {
       std::FILE* out = std::freopen(out_path.c_str(), "w", stdout);
       std::FILE* err = std::freopen(err_path.c_str(), "w", stderr);
       if (out == nullptr || err == nullptr) _exit(127);
+      if (run_as_ != 0 && ::geteuid() == 0 &&
+          (::setgroups(0, nullptr) != 0 || ::setgid(run_as_) != 0 || ::setuid(run_as_) != 0)) {
+        _exit(127);
+      }
       std::vector<char*> raw;
       for (const auto& a : argv) raw.push_back(const_cast<char*>(a.c_str()));
       raw.push_back(nullptr);
@@ -86,6 +96,9 @@ class Norvikctl : public ::testing::Test {
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = ReadAll(out_path);
     run.err = ReadAll(err_path);
+    std::error_code ec;
+    std::filesystem::remove(out_path, ec);
+    std::filesystem::remove(err_path, ec);
     return run;
   }
 
@@ -95,6 +108,9 @@ class Norvikctl : public ::testing::Test {
   // Environment of the child: an empty value removes the variable. No display by default, so
   // the screen size the mouse gets does not depend on where the tests run.
   std::vector<std::pair<std::string, std::string>> env_ = {{"DISPLAY", ""}};
+  // When the tests run as root, the child runs as this user instead (0: as the tests do), so
+  // that folder permissions hold for it.
+  uid_t run_as_ = 0;
 };
 
 // A failing call: non-zero, nothing on stdout, the reason on stderr's first line.

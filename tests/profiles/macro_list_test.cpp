@@ -318,10 +318,12 @@ TEST_F(MacroListTest, ChangesStartFromTheConfigOnDisk) {
   ASSERT_EQ(second.NewMacro(), "macro_2");
   EXPECT_EQ(StoredNames(), (std::vector<std::string>{"m0", "macro_1", "macro_2"}));
 
-  // A config damaged in the meantime is rebuilt from the working copy.
+  // A config damaged in the meantime is kept aside and rebuilt from the event files present
+  // (only m0 has one: the new macros were never saved).
   WriteText(config_file(), "{ broken");
-  ASSERT_EQ(second.NewMacro(), "macro_3");
-  EXPECT_EQ(StoredNames(), (std::vector<std::string>{"m0", "macro_1", "macro_2", "macro_3"}));
+  ASSERT_EQ(second.NewMacro(), "macro_2");
+  EXPECT_EQ(StoredNames(), (std::vector<std::string>{"macro_1", "macro_2"}));
+  EXPECT_EQ(second.Entries().front().guid, "g0");
 }
 
 TEST_F(MacroListTest, GuidsThatLeaveTheFolderAreNeverOpenedOrDeleted) {

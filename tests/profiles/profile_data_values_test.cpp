@@ -90,8 +90,9 @@ TEST(LightInfo, MembersOfTheWrongTypeReadAsZeroAndRealsAreTruncated) {
   EXPECT_EQ(state.Green, 0) << "a real outside the integer range reads as missing";
   EXPECT_EQ(state.Blue, 2);
   EXPECT_EQ(state.Fx, 1);
-  EXPECT_EQ(state.ZZCCLedMode, 300 & 0xFF) << "one-byte members keep their low byte";
-  EXPECT_EQ(state.CustomGroup, 0xFF);
+  // Outside a byte: the factory value (none here, so 0), never the low byte.
+  EXPECT_EQ(state.ZZCCLedMode, 0);
+  EXPECT_EQ(state.CustomGroup, 0);
 }
 
 TEST(KeyList, Assignment131333IsTwoOneFiveAndIsWrittenBackUnchanged) {
@@ -128,7 +129,7 @@ TEST(KeyList, ElementsOfTheWrongTypeKeepTheirIndexAndReadAsZero) {
   EXPECT_EQ(entries[2].index, 2);
   EXPECT_EQ(entries[2].assignment, KeyAssignment{});
   EXPECT_EQ(entries[2].defaultAssignment, KeyAssignment{});
-  EXPECT_EQ(entries[3].assignment, (KeyAssignment{0xFF, 0xFF, 0xFF})) << "bits above 23 ignored";
+  EXPECT_EQ(entries[3].assignment, KeyAssignment{}) << "past 24 bits: the factory value, not cut";
 }
 
 TEST(KeyList, WritingSetsOnlyAssignmentAndRepairsElements) {
@@ -357,7 +358,16 @@ TEST(HeadsetEq, CustomPresetsAndNamesRoundTripThroughTheFile) {
   const EqBands bands{-12, -6, 0, 3, 6, 9, 12, 1, 2, 3};
 
   ASSERT_TRUE(profile.SetCustomEqValues(1, bands));
-  profile.SetCustomEqNames({"Mine", "Night \xE5\xA4\x9C"});
+  ASSERT_TRUE(profile.SetCustomEqNames({"Mine", "Night \xE5\xA4\x9C"}));
+  // A name with a control character or over 64 characters refuses the whole set.
+  std::string longest;
+  for (int i = 0; i < 64; ++i) longest += "\xE5\xA4\x9C";
+  EXPECT_TRUE(profile.SetCustomEqNames({longest}));
+  for (const std::string& bad :
+       {std::string("a\tb"), std::string("\x7F"), std::string("\xC2\x9B"), longest + "x"}) {
+    EXPECT_FALSE(profile.SetCustomEqNames({"Mine", bad})) << bad.size() << " bytes";
+  }
+  ASSERT_TRUE(profile.SetCustomEqNames({"Mine", "Night \xE5\xA4\x9C"}));
   EXPECT_FALSE(profile.SetCustomEqValues(kMaxCustomEqPresets, bands));
   EXPECT_FALSE(profile.GetCustomEqValues(-1).has_value());
   ASSERT_TRUE(profile.Save());

@@ -221,7 +221,7 @@ TEST_F(ProfileListTest, ImportNamesAfterTheFileAddingCounters) {
   WriteListWithNames({"x", "X(1)"});
   const std::filesystem::path import = temp_ / "elsewhere" / "x.json";
   const std::string text =
-      R"({"profilename": "theirs", "profileUUID": "abc", "Device": [ {"Marker": "imported"} ]})";
+      R"({"profilename": "theirs", "profileUUID": "abc", "Device": [ {"LightInfo": {"Light": 9}} ]})";
   WriteText(import, text);
   ProfileList list = MakeList();
   list.InitProfileList();
@@ -230,7 +230,7 @@ TEST_F(ProfileListTest, ImportNamesAfterTheFileAddingCounters) {
   EXPECT_EQ(StoredNames(), Names(list));
 
   const Json::Value imported = ReadDoc(*list.SelectedProfilePath());
-  EXPECT_EQ(imported["Device"][0]["Marker"].asString(), "imported");
+  EXPECT_EQ(imported["Device"][0]["LightInfo"]["Light"].asInt(), 9);
   EXPECT_EQ(imported["profilename"].asString(), "x(1)(2)");
   EXPECT_EQ(imported["profileUUID"].asString(), list.GetSelectedUuid());
   EXPECT_EQ(ReadText(import), text) << "the imported file must stay as it was";

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 
 #include "app/language.h"
+#include "profiles/recovery_report.h"
 #include "ui/resource_manager.h"
 #include "windows_test_support.h"
 
@@ -86,6 +87,40 @@ TEST_F(LanguageTest, StoredIndexFollowsTheStoredIdAndFallsBackToTheFirst) {
   settings->setValue(kLanguageValue, 1041);
   EXPECT_EQ(controller.ReadStoredLanguageIndex(), 0) << "no config";
   EXPECT_EQ(LanguageController(DefaultData(), nullptr).ReadStoredLanguageIndex(), 0);
+}
+
+// A stored choice that names no language is replaced by the next store: the settings file is
+// copied aside first, and the user is told once. A usable choice copies nothing.
+TEST_F(LanguageTest, UnusableStoredChoiceKeepsTheSettingsFileAside) {
+  profiles::TakeRecoveryNotes();
+  auto settings = OpenSettings();
+  LanguageController controller(DefaultData(), settings.get());
+  const std::filesystem::path file = SettingsPath().toStdString();
+  const auto kept = [&file] {
+    std::vector<std::filesystem::path> found;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+      if (entry.path().filename().string().rfind(file.filename().string() + ".damaged-", 0) == 0) {
+        found.push_back(entry.path());
+      }
+    }
+    return found;
+  };
+  settings->setValue(kLanguageValue, 1042);
+  settings->sync();
+  EXPECT_EQ(controller.ReadStoredLanguageIndex(), 3);
+  EXPECT_TRUE(kept().empty());
+
+  settings->setValue(kLanguageValue, QStringLiteral("chin\x01ese"));
+  settings->sync();
+  QFile stored(SettingsPath());
+  ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+  const QByteArray bytes = stored.readAll();
+  EXPECT_EQ(controller.ReadStoredLanguageIndex(), 0);
+  ASSERT_EQ(kept().size(), 1u);
+  QFile copy(QString::fromStdString(kept()[0].string()));
+  ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+  EXPECT_EQ(copy.readAll(), bytes);
+  EXPECT_EQ(profiles::TakeRecoveryNotes().size(), 1u);
 }
 
 TEST_F(LanguageTest, FontsAreRebuiltOnlyForTheListedIndexes) {
