@@ -27,6 +27,8 @@ constexpr char kMsgProfileAdded[] = "message_text_26";
 constexpr char kMsgProfileDeleted[] = "message_text_27";
 constexpr char kMsgLastProfile[] = "message_text_29";
 constexpr char kMsgProfileNotSaved[] = "message_profile_not_saved";
+constexpr char kMsgExportRefused[] = "message_export_refused";
+constexpr char kMsgImportWrongDevice[] = "message_import_wrong_device";
 constexpr char kProfileSwitchJob[] = "profile switch";
 // The zintu DPI edits take 200-6500.
 constexpr int kZintuDpiMin = 200;
@@ -288,6 +290,7 @@ void MainRouteTarget::RunProfileJob(ProfileRequest request, std::string key) {
       },
       [this, panel](ProfileJobResult result) {
         panel->ApplySnapshot(std::move(result.snapshot), result.edits_seen);
+        window_.ShowRecoveryNotes();
         ReportProfileOutcome(result.outcome);
       });
   if (!started) ReportPush(-1);
@@ -298,13 +301,26 @@ void MainRouteTarget::ReportProfileOutcome(const devices::ProfileOutcome& outcom
   using profiles::ProfileResult;
   using profiles::RenameResult;
   if (outcome.action == ProfileAction::Rename) {
-    if (outcome.rename == RenameResult::NameUsed) Tell(kMsgNameUsed);
+    if (outcome.rename == RenameResult::NameUsed || outcome.rename == RenameResult::NameRefused)
+      Tell(kMsgNameUsed);
     if (outcome.rename == RenameResult::NameBlank) Tell(kMsgNameBlank);
     if (outcome.rename == RenameResult::WriteFailed) Tell(kMsgProfileNotSaved);
     return;
   }
+  if (outcome.action == ProfileAction::Export && outcome.list != ProfileResult::Done) {
+    // The chosen target cannot take the file (a folder, a device, read-only, ...).
+    Tell(outcome.list == ProfileResult::WriteFailed &&
+                 outcome.export_result == profiles::ExportResult::WriteFailed
+             ? kMsgProfileNotSaved
+             : kMsgExportRefused);
+    return;
+  }
   if (outcome.list == ProfileResult::WriteFailed) {
     Tell(kMsgProfileNotSaved);
+    return;
+  }
+  if (outcome.list == ProfileResult::WrongDevice) {
+    Tell(kMsgImportWrongDevice);
     return;
   }
   if (outcome.list != ProfileResult::Done) return;  // refusals (limit, not a profile) are silent

@@ -102,6 +102,10 @@ QSize CMainWnd::StartSize(const QSize& available) {
   return size.expandedTo(QSize(kMainWindowMinWidth, kMainWindowMinHeight));
 }
 
+void CMainWnd::ShowRecoveryNotes() {
+  ShowRecoveryNotice(this);
+}
+
 panels::ISettingsWindowHost& CMainWnd::SettingsWindow() {
   return panels::NotAvailablePages::Instance();
 }

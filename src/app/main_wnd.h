@@ -97,6 +97,8 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   void HandleMenuCommand(const ui::MenuCommand& command);
   // "control_light_status": the light-control status toggled and broadcast.
   void ToggleLightStatus();
+  // Tells the user once about damaged files that were kept aside and rebuilt, if any.
+  void ShowRecoveryNotes();
   // The settings and update window (its own change fills it in).
   panels::ISettingsWindowHost& SettingsWindow();
   // The window's starting size: 1500 x 970, shrunk to 90 % of the available area.

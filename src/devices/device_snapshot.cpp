@@ -2,6 +2,7 @@
 
 #include "base/debug_trace.h"
 #include "devices/mouse_driver.h"
+#include "profiles/folder_lock.h"
 #include "profiles/keyboard_profiledata.h"
 #include "profiles/mouse_profiledata.h"
 #include "profiles/profile_list.h"
@@ -61,6 +62,7 @@ DeviceSnapshot TakeSnapshot(DeviceDriver& driver) {
   snapshot.wireless = snapshot.open && driver.Io().IsWireless();
   snapshot.profile_loaded = LoadedProfile(driver) != nullptr;
   snapshot.values = ReadSettingsValues(driver);
+  const profiles::FolderLock lock(driver.DataFolder());
   profiles::ProfileList list(driver.DataFolder(), driver.DefaultProfilePath());
   list.InitProfileList();
   for (const profiles::ProfileEntry& entry : list.Entries()) {
@@ -72,6 +74,8 @@ DeviceSnapshot TakeSnapshot(DeviceDriver& driver) {
 
 EditOutcome ApplySettingsEdit(DeviceDriver& driver, const SettingsEdit& edit) {
   EditOutcome outcome;
+  // The profile file is rewritten from the edited values: one step against other writers.
+  const profiles::FolderLock lock(driver.DataFolder());
   profiles::CBasicProfiledata* profile = LoadedProfile(driver);
   if (profile == nullptr) return outcome;
   SettingsValues values = ReadSettingsValues(driver);

@@ -1,6 +1,7 @@
 #include "devices/profile_actions.h"
 
 #include "base/debug_trace.h"
+#include "profiles/folder_lock.h"
 
 namespace norvik::devices {
 namespace {
@@ -21,7 +22,7 @@ ProfileResult ChangeList(profiles::ProfileList& list, const ProfileRequest& requ
     case ProfileAction::Import:
       return list.ImportProfile(request.path);
     case ProfileAction::Export:
-      return list.ExportProfile(request.path);
+      return list.ExportProfile(request.path, &outcome.export_result);
     case ProfileAction::Reset:
       return list.ResetProfile();
     case ProfileAction::Rename:
@@ -52,9 +53,14 @@ bool PushesAfter(ProfileAction action) {
 ProfileOutcome RunProfileAction(DeviceDriver& driver, const ProfileRequest& request) {
   ProfileOutcome outcome;
   outcome.action = request.action;
-  profiles::ProfileList list(driver.DataFolder(), driver.DefaultProfilePath());
-  list.InitProfileList();
-  outcome.list = ChangeList(list, request, outcome);
+  {
+    // The list and profile files are read, changed and written as one step against norvikctl
+    // working on the same folder.
+    const profiles::FolderLock lock(driver.DataFolder());
+    profiles::ProfileList list(driver.DataFolder(), driver.DefaultProfilePath());
+    list.InitProfileList();
+    outcome.list = ChangeList(list, request, outcome);
+  }
   if (outcome.list != ProfileResult::Done) {
     DebugTraceF("%s: profile action %d refused (%d)", driver.DeviceName().c_str(),
                 static_cast<int>(request.action), static_cast<int>(outcome.list));

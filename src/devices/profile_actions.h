@@ -8,6 +8,7 @@
 #include <string>
 
 #include "devices/device_driver.h"
+#include "profiles/export_target.h"
 #include "profiles/profile_list.h"
 
 namespace norvik::devices {
@@ -36,6 +37,7 @@ struct ProfileOutcome {
   ProfileAction action = ProfileAction::Push;
   profiles::ProfileResult list = profiles::ProfileResult::Done;
   profiles::RenameResult rename = profiles::RenameResult::Done;
+  profiles::ExportResult export_result = profiles::ExportResult::Done;
   std::optional<ApplyResult> push;  // when the device was asked to follow
 };
 

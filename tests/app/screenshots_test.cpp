@@ -72,13 +72,15 @@ TEST_F(Screenshots, EveryPageOfEveryDeviceInBothLanguages) {
                         "Virtual7.1_Op_tab"};
   for (const Device& device : devices) {
     Emu().SetPlugged(device.product, true);
-    ASSERT_TRUE(PumpUntil([&] { return Shown(device.index); })) << device.name;
+    ASSERT_TRUE(PumpUntil([&] { return Shown(device.index); }, 15000)) << device.name;
     Wnd().Selector().ShowItem(device.index, true, true);
     PumpFor(20);
     ASSERT_TRUE(Selected(device.index)) << device.name;
-    PumpFor(600);  // start-up reads done, the pages filled
     panels::CVelmoranUSBDevice* panel = Wnd().SelectedDevicePanel();
     ASSERT_NE(panel, nullptr);
+    // The start-up on the device's worker has filled the pages.
+    ASSERT_TRUE(PumpUntil([&] { return !panel->Snapshot().profile_names.empty(); }, 15000))
+        << device.name;
     for (const int page : device.pages) {
       auto* tab = panel->findChild<QAbstractButton*>(QLatin1String(tabs[page - 1]));
       ASSERT_NE(tab, nullptr) << device.name << " page " << page;
