@@ -145,7 +145,7 @@ struct PageSet {
 
 // The stand-ins of pages that are not there yet: every call writes one diagnostic line naming
 // the page and the operation ("... not available yet") and does nothing else.
-class NotAvailablePages final : public IKeyPage,
+class NotAvailablePages : public IKeyPage,
                                 public ILightingPage,
                                 public IMacroPage,
                                 public IShootPage,
