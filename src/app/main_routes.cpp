@@ -255,6 +255,8 @@ void MainRouteTarget::Profile(ProfileCommand command) {
       profiles->ShowProfileMenu(!profiles->IsProfileMenuVisible());
       break;
     case ProfileCommand::SwitchLater:
+      // The name follows the choice at once; the device follows after the pause.
+      profiles->SetNameEditText(profiles->SelectedName());
       window_.Timers().SetTimer(&window_, kTimerProfileSwitch, kProfileSwitchDelayMs);
       break;
     case ProfileCommand::WriteToDevice:

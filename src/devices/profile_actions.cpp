@@ -73,6 +73,7 @@ ProfileOutcome RunProfileAction(DeviceDriver& driver, const ProfileRequest& requ
 }
 
 int CommandMessageCode(DeviceResult result) {
+  if (result == DeviceResult::Success) return 0;
   if (result == DeviceResult::NotSent || result == DeviceResult::WriteFailed) return -1;
   return hid::ToInt(result);
 }

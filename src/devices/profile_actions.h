@@ -49,7 +49,8 @@ ProfileOutcome RunProfileAction(DeviceDriver& driver, const ProfileRequest& requ
 // formatted into the "failed with code" message (a refusal code of the device, or the units a
 // macro table is over the device's memory).
 int PushMessageCode(const ApplyResult& result);
-// The same for one command: NotSent and WriteFailed read as -1, a refusal keeps its code.
+// The same for one command: 0 sent, NotSent and WriteFailed read as -1, a refusal keeps its
+// code.
 int CommandMessageCode(DeviceResult result);
 
 }  // namespace norvik::devices

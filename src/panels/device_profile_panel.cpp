@@ -55,11 +55,14 @@ void CDeviceProfileUI::SetProfiles(const std::vector<std::string>& names, int se
   QStringList current;
   for (int i = 0; i < combo->count(); ++i) current << combo->itemText(i);
   // Refilling an open list would close it under the user's pointer; only a change refills.
-  if (current != texts) {
+  const bool changed = current != texts;
+  if (changed) {
     combo->clear();
     for (const QString& text : texts) combo->addItem(text, text);
   }
   const int index = selected >= 0 && selected < combo->count() ? selected : -1;
+  // A name being edited stays until the list or the selection changes.
+  if (!changed && combo->currentIndex() == index) return;
   combo->setCurrentIndex(index);
   SetNameEditText(index >= 0 ? combo->itemText(index) : QString());
 }
@@ -67,6 +70,11 @@ void CDeviceProfileUI::SetProfiles(const std::vector<std::string>& names, int se
 int CDeviceProfileUI::GetSelectedIndex() const {
   const QComboBox* combo = Combo();
   return combo != nullptr ? combo->currentIndex() : -1;
+}
+
+QString CDeviceProfileUI::SelectedName() const {
+  const QComboBox* combo = Combo();
+  return combo != nullptr ? combo->currentText() : QString();
 }
 
 int CDeviceProfileUI::GetProfileCount() const {
@@ -85,6 +93,13 @@ void CDeviceProfileUI::SetNameEditText(const QString& text) {
 
 void CDeviceProfileUI::ShowProfileMenu(bool show) {
   if (QWidget* menu = Child(kProfileMenu)) menu->setVisible(show);
+}
+
+void CDeviceProfileUI::SetProfileControlsEnabled(bool enabled) {
+  for (const char* name : {kProfileCombo, kNameEdit, "device_profile_edit_save_btn",
+                           "profile_fun_spread_btn", kProfileMenu}) {
+    if (QWidget* control = Child(name)) control->setEnabled(enabled);
+  }
 }
 
 bool CDeviceProfileUI::IsProfileMenuVisible() const {

@@ -31,10 +31,14 @@ class CDeviceProfileUI : public QWidget {
   // notification is raised.
   void SetProfiles(const std::vector<std::string>& names, int selected);
   int GetSelectedIndex() const;
+  // The selected item's name, empty without a selection.
+  QString SelectedName() const;
   int GetProfileCount() const;
   QString GetNameEditText() const;
   void SetNameEditText(const QString& text);
   void ShowProfileMenu(bool show);
+  // The list, the name and the profile operations (not the tabs).
+  void SetProfileControlsEnabled(bool enabled);
   bool IsProfileMenuVisible() const;
 
   // Shows the tabs the device kind offers (1 keyboard, 2 mouse, 3 mouse pad, 4 and 7 headsets,

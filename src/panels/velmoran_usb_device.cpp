@@ -121,6 +121,14 @@ void CVelmoranUSBDevice::BuildPages() {
   if (profile_panel_ != nullptr) profile_panel_->ShowTabsOfKind(Kind());
   PrepareSettingsPages(this);
   SetStateType(1);
+  // Nothing to edit before the device's values arrived (an edit then would be lost).
+  SetValuesReady(false);
+}
+
+void CVelmoranUSBDevice::SetValuesReady(bool ready) {
+  if (auto* stack = findChild<QStackedWidget*>(QLatin1String(kFunctionSwitch)))
+    stack->setEnabled(ready);
+  if (profile_panel_ != nullptr) profile_panel_->SetProfileControlsEnabled(ready);
 }
 
 CDeviceProfileUI* CVelmoranUSBDevice::ProfilePanel() const {
@@ -191,6 +199,7 @@ void CVelmoranUSBDevice::ApplySnapshot(devices::DeviceSnapshot snapshot,
   if (edits_seen < edits_made_) snapshot.values = snapshot_.values;
   snapshot_ = std::move(snapshot);
   RefreshPanel();
+  SetValuesReady(true);
 }
 
 bool CVelmoranUSBDevice::EditSetting(const devices::SettingsEdit& edit) {

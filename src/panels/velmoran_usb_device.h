@@ -132,6 +132,8 @@ class CVelmoranUSBDevice : public QWidget {
   // type (1 lighting ... 8; kFunctionTabs order) and checks its tab.
   void SetStateType(int type);
   int GetStateType() const { return state_type_; }
+  // The pages and the profile controls take input only once the device's values are known.
+  void SetValuesReady(bool ready);
   // Fills the profile panel and the settings pages from the snapshot.
   virtual void RefreshPanel();
 

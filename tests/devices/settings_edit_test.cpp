@@ -256,6 +256,11 @@ TEST(PushMessageCode, NamesTheFirstFailingStepAsTheUserIsTold) {
       {"key map refused", with([](ApplyResult& r) { r.key_map = DeviceResult::StatusFF; }), -102},
   };
   for (const Row& row : rows) EXPECT_EQ(PushMessageCode(row.result), row.expected) << row.what;
+  // One command (a settings edit): only a refusal is a number of its own.
+  EXPECT_EQ(CommandMessageCode(DeviceResult::Success), 0);
+  EXPECT_EQ(CommandMessageCode(DeviceResult::NotSent), -1);
+  EXPECT_EQ(CommandMessageCode(DeviceResult::WriteFailed), -1);
+  EXPECT_EQ(CommandMessageCode(DeviceResult::StatusFE), -103);
 }
 
 }  // namespace
