@@ -14,10 +14,10 @@ using emulator::EmulatedProduct;
 
 class Screenshots : public AppFixture {
  protected:
-  void Save(const char* name) {
+  void Save(const char* name, QSize size = QSize(kMainWindowWidth, kMainWindowHeight)) {
     QDir().mkpath(NORVIK_SCREENSHOT_DIR);
     // The size the window opens at on a large screen (the offscreen screen is small).
-    Wnd().resize(kMainWindowWidth, kMainWindowHeight);
+    Wnd().resize(size);
     PumpFor(100);
     const QPixmap picture = Wnd().grab();
     ASSERT_FALSE(picture.isNull());
@@ -98,6 +98,15 @@ TEST_F(Screenshots, EveryPageOfEveryDeviceInBothLanguages) {
       }
     }
   }
+  // The smallest window: the keyboard's picture page (the widest) and the mouse's DPI page.
+  SetLanguage(1);
+  Wnd().Selector().ShowItem(kKeyboard, true, true);
+  Wnd().SelectedDevicePanel()->SetStateType(1);
+  Save("page_keyboard_1_cn_minimum", QSize(kMainWindowMinWidth, kMainWindowMinHeight));
+  EXPECT_EQ(Wnd().size(), QSize(kMainWindowMinWidth, kMainWindowMinHeight));
+  Wnd().Selector().ShowItem(kMouse, true, true);
+  Wnd().SelectedDevicePanel()->SetStateType(5);
+  Save("page_mouse_5_cn_minimum", QSize(kMainWindowMinWidth, kMainWindowMinHeight));
 }
 
 }  // namespace
