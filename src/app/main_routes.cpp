@@ -68,8 +68,7 @@ bool MainRouteTarget::Ask(const char* key) {
 }
 
 void MainRouteTarget::Tell(const char* key) {
-  ShowMessage(&window_, QString(), QString::fromLatin1(key), kDefaultDpi, true,
-              kMsgButtonsConfirm);
+  ShowMessage(&window_, QString(), QString::fromLatin1(key), kDefaultDpi, true, kMsgButtonsConfirm);
 }
 
 void MainRouteTarget::Shell(ShellAction action) {

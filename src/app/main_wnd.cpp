@@ -420,7 +420,8 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
     args.name = name;
     args.sender = msg.sender;
     args.wparam = msg.wParam;
-    if (const auto* edit = qobject_cast<const QLineEdit*>(msg.sender.data())) args.text = edit->text();
+    if (const auto* edit = qobject_cast<const QLineEdit*>(msg.sender.data()))
+      args.text = edit->text();
     const bool routed = RouteNotification(*routes_, std::move(args));
     if (!routed && msg.type == QLatin1String(ui::kNotifyClick)) OnClick(msg);
   }
@@ -442,8 +443,7 @@ void CMainWnd::OnClick(ui::TNotifyUI& msg) {
     });
   }
   QWidget* button = msg.sender;
-  emulated_menu_->popup(button ? button->mapToGlobal(QPoint(0, button->height()))
-                               : QCursor::pos());
+  emulated_menu_->popup(button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos());
 }
 
 void CMainWnd::OnCloseButton() {
@@ -664,8 +664,7 @@ void CMainWnd::OnDeviceRow(std::size_t row, bool arrived) {
     } else {
       if (panels::CDeviceOptionUI* item = selector_.At(*product).item) Timers().KillTimers(item);
       // What was queued for the device that left is of no use any more.
-      if (panels::CVelmoranUSBDevice* panel = selector_.At(*product).panel)
-        panel->DropDeviceWork();
+      if (panels::CVelmoranUSBDevice* panel = selector_.At(*product).panel) panel->DropDeviceWork();
     }
   }
   if (arrived && initialised_ && shown_once_) BringToFront();

@@ -41,12 +41,29 @@ struct IndexedName {
 std::optional<IndexedName> SplitIndexedName(const QString& name);
 
 enum class ShellAction : std::uint8_t {
-  Close, NoDeviceOk, LightStatus, Minimise, Maximise, Restore, Skin, Settings, PreviousDevice,
+  Close,
+  NoDeviceOk,
+  LightStatus,
+  Minimise,
+  Maximise,
+  Restore,
+  Skin,
+  Settings,
+  PreviousDevice,
   NextDevice,
 };
 
 enum class ProfileCommand : std::uint8_t {
-  Add, Delete, Export, Import, Copy, Reset, Rename, ToggleMenu, SwitchLater, WriteToDevice,
+  Add,
+  Delete,
+  Export,
+  Import,
+  Copy,
+  Reset,
+  Rename,
+  ToggleMenu,
+  SwitchLater,
+  WriteToDevice,
   RestoreDefaults,
 };
 
@@ -54,7 +71,7 @@ enum class ProfileCommand : std::uint8_t {
 struct RouteArgs {
   QString type;
   QString name;
-  int number = 0;        // of an indexed name
+  int number = 0;  // of an indexed name
   QWidget* sender = nullptr;
   ui::WPARAM wparam = 0;  // check state, slider value, item index, colour
   QString text;           // the text of an edit that lost the focus

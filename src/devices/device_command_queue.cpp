@@ -23,8 +23,8 @@ bool DeviceCommandQueue::Start() {
     accepting_ = true;
   }
   if (worker_.Running()) return true;
-  const bool started = worker_.Start([this](WorkerThread& self) { Loop(self); },
-                                     name_ + " command worker ends");
+  const bool started =
+      worker_.Start([this](WorkerThread& self) { Loop(self); }, name_ + " command worker ends");
   if (!started) {
     std::lock_guard lock(mutex_);
     accepting_ = false;

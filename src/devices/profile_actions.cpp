@@ -84,13 +84,15 @@ int PushMessageCode(const ApplyResult& result) {
   if (result.settings != DeviceResult::Success) return CommandMessageCode(result.settings);
   if (result.macros && !result.macros->Ok()) {
     const MacroPushResult& macros = *result.macros;
-    if (macros.status == MacroPushStatus::TransferFailed) return CommandMessageCode(macros.transfer);
+    if (macros.status == MacroPushStatus::TransferFailed)
+      return CommandMessageCode(macros.transfer);
     return macros.Code();
   }
   if (result.key_map && *result.key_map != DeviceResult::Success) {
     return CommandMessageCode(*result.key_map);
   }
-  if (result.shoot && *result.shoot != DeviceResult::Success) return CommandMessageCode(*result.shoot);
+  if (result.shoot && *result.shoot != DeviceResult::Success)
+    return CommandMessageCode(*result.shoot);
   return -1;
 }
 

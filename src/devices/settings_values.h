@@ -48,17 +48,17 @@ struct SettingsValues {
 };
 
 enum class SettingField : std::uint8_t {
-  PollingRate,       // keyboard or mouse, option 0-3
-  RepeatRate,        // keyboard, 0-31
-  RepeatDelay,       // keyboard, option 0-3
-  ResetRepeat,       // keyboard: rate and delay back to their defaults
-  WinLock,           // keyboard flags, 0/1
+  PollingRate,  // keyboard or mouse, option 0-3
+  RepeatRate,   // keyboard, 0-31
+  RepeatDelay,  // keyboard, option 0-3
+  ResetRepeat,  // keyboard: rate and delay back to their defaults
+  WinLock,      // keyboard flags, 0/1
   WFlag,
   SixKeyFlag,
-  DpiValue,          // mouse stage `index`, value in DPI
-  DpiEnabled,        // mouse stage `index`, 0/1
-  ActiveDpiStage,    // mouse, value = stage
-  PointerSpeed,      // mouse system record
+  DpiValue,        // mouse stage `index`, value in DPI
+  DpiEnabled,      // mouse stage `index`, 0/1
+  ActiveDpiStage,  // mouse, value = stage
+  PointerSpeed,    // mouse system record
   ScrollLines,
   DoubleClickTime,   // milliseconds
   PointerPrecision,  // 0/1

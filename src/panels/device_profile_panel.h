@@ -17,8 +17,8 @@ namespace norvik::panels {
 
 // The function tabs in page order: SetStateType and SelectOptionTab take 1 for the first.
 inline constexpr const char* kFunctionTabs[] = {
-    "deng_Op_tab",       "key_Op_tab",  "macro_Op_tab",      "system_Op_tab",
-    "cursor_Op_tab",     "6533_voice_Op_tab", "magic_Op_tab", "Virtual7.1_Op_tab"};
+    "deng_Op_tab",   "key_Op_tab",        "macro_Op_tab", "system_Op_tab",
+    "cursor_Op_tab", "6533_voice_Op_tab", "magic_Op_tab", "Virtual7.1_Op_tab"};
 inline constexpr int kFunctionTabCount = 8;
 
 class CDeviceProfileUI : public QWidget {

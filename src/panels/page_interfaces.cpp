@@ -267,7 +267,8 @@ void NotAvailablePages::OpenSettingsWindow(bool /*centred*/) {
   Note("settings window", "OpenSettingsWindow");
 }
 
-void NotAvailablePages::ForwardToSettingsWindow(unsigned /*message*/, long long /*wparam*/, long long /*lparam*/) {
+void NotAvailablePages::ForwardToSettingsWindow(unsigned /*message*/, long long /*wparam*/,
+                                                long long /*lparam*/) {
   Note("settings window", "ForwardToSettingsWindow");
 }
 

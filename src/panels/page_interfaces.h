@@ -43,7 +43,7 @@ class ILightingPage {
   virtual void SecondModeChanged(int index) = 0;
   // "deng_FXL_check" (1) / "deng_FXR_check" (0).
   virtual void DirectionChanged(int left) = 0;
-  virtual void ColourfulChanged(bool on) = 0;  // "deng_7color_check"
+  virtual void ColourfulChanged(bool on) = 0;     // "deng_7color_check"
   virtual void BrightnessChanged(int value) = 0;  // "deng_light_slider"
   virtual void SpeedChanged(int value) = 0;       // "deng_speed_slider"
   // "deng_edit_R" / "deng_edit_G" / "deng_edit_B" left with a value; component 'R', 'G', 'B'.
@@ -109,8 +109,8 @@ class IShootPage {
 class IHeadsetPage {
  public:
   virtual ~IHeadsetPage() = default;
-  virtual void SaveCustomEq() = 0;    // "hs_EQ_btn_save"
-  virtual void DeleteCustomEq() = 0;  // "hs_EQ_btn_delete"
+  virtual void SaveCustomEq() = 0;               // "hs_EQ_btn_save"
+  virtual void DeleteCustomEq() = 0;             // "hs_EQ_btn_delete"
   virtual void CustomEqSelected(int index) = 0;  // "custom_eq_name_combo"
   virtual void VoiceEffect(int n) = 0;           // "magic_option_" n
   virtual void EqPreset(int n) = 0;              // "6533_eq_option_" n
@@ -146,11 +146,11 @@ struct PageSet {
 // The stand-ins of pages that are not there yet: every call writes one diagnostic line naming
 // the page and the operation ("... not available yet") and does nothing else.
 class NotAvailablePages : public IKeyPage,
-                                public ILightingPage,
-                                public IMacroPage,
-                                public IShootPage,
-                                public IHeadsetPage,
-                                public ISettingsWindowHost {
+                          public ILightingPage,
+                          public IMacroPage,
+                          public IShootPage,
+                          public IHeadsetPage,
+                          public ISettingsWindowHost {
  public:
   static NotAvailablePages& Instance();
   PageSet All();

@@ -63,8 +63,8 @@ void SetEditNumber(QWidget* root, const QString& name, int value, int highest) {
   auto* edit = Find<QLineEdit>(root, name);
   if (edit == nullptr) return;
   const QSignalBlocker silent(edit);
-  if (auto* validator = const_cast<QIntValidator*>(
-          qobject_cast<const QIntValidator*>(edit->validator()))) {
+  if (auto* validator =
+          const_cast<QIntValidator*>(qobject_cast<const QIntValidator*>(edit->validator()))) {
     validator->setRange(0, highest);
   }
   // An edit being typed into keeps what the user typed until it loses the focus.
@@ -83,13 +83,13 @@ void FillKeyboard(QWidget* root, const profiles::KeyboardSystem& system) {
 }
 
 void FillMouse(QWidget* root, const devices::MouseSettingsValues& mouse, int step) {
-  const int slider_max = mouse.ranges.slider_max > 0 ? mouse.ranges.slider_max
-                                                     : devices::kDpiFallbackMax / step;
+  const int slider_max =
+      mouse.ranges.slider_max > 0 ? mouse.ranges.slider_max : devices::kDpiFallbackMax / step;
   const int edit_max = mouse.ranges.edit_max > 0 ? mouse.ranges.edit_max : slider_max * step;
   for (std::size_t i = 0; i < kDpiStageCount; ++i) {
     const bool present = i < mouse.stages.size();
-    for (const char* prefix : {"DPI_enable_check_", "mouse_device_seting_option_", "DPI_slider_",
-                               "DPI_edit_"}) {
+    for (const char* prefix :
+         {"DPI_enable_check_", "mouse_device_seting_option_", "DPI_slider_", "DPI_edit_"}) {
       if (QWidget* control = Find<QWidget>(root, Indexed(prefix, i))) control->setEnabled(present);
     }
     if (!present) continue;

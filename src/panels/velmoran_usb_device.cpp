@@ -1,7 +1,7 @@
 #include "panels/velmoran_usb_device.h"
 
-#include <QColor>
 #include <QBoxLayout>
+#include <QColor>
 #include <QLayout>
 #include <QStackedWidget>
 #include <QVariant>
@@ -194,8 +194,7 @@ void CVelmoranUSBDevice::StopDeviceWork() {
   if (work_) work_->Stop();
 }
 
-void CVelmoranUSBDevice::ApplySnapshot(devices::DeviceSnapshot snapshot,
-                                       std::uint64_t edits_seen) {
+void CVelmoranUSBDevice::ApplySnapshot(devices::DeviceSnapshot snapshot, std::uint64_t edits_seen) {
   if (edits_seen < edits_made_) snapshot.values = snapshot_.values;
   snapshot_ = std::move(snapshot);
   RefreshPanel();

@@ -40,8 +40,8 @@ class CDeviceProfileUI;
 // when something failed.
 struct EditReport {
   int product = -1;
-  bool saved = true;   // the profile file was written
-  int push_code = 0;   // 0 sent; -1 not written; other: the device's refusal code
+  bool saved = true;  // the profile file was written
+  int push_code = 0;  // 0 sent; -1 not written; other: the device's refusal code
 };
 
 class CVelmoranUSBDevice : public QWidget {

@@ -3,9 +3,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QIcon>
 #include <QPixmap>
+#include <QScreen>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -30,7 +30,8 @@ TEST_F(MainWindow, StartsHiddenShowsAfterTheFirstScanAndStopsCleanly) {
   EXPECT_EQ(Wnd().windowTitle(), QStringLiteral("Norvik_QT-4100"));
   // 1500 x 970 on a large screen; the offscreen screen is smaller, so the window shrinks, but
   // never below the size at which the pages stay usable.
-  EXPECT_EQ(Wnd().size(), CMainWnd::StartSize(QGuiApplication::primaryScreen()->availableGeometry().size()));
+  EXPECT_EQ(Wnd().size(),
+            CMainWnd::StartSize(QGuiApplication::primaryScreen()->availableGeometry().size()));
   EXPECT_GE(Wnd().width(), kMainWindowMinWidth);
   EXPECT_GE(Wnd().height(), kMainWindowMinHeight);
   ASSERT_NE(Wnd().Watcher(), nullptr);

@@ -91,8 +91,8 @@ TEST(NotifyRouter, RowsMatchByNameCaseAndKindInTableOrder) {
   };
   for (const Row& row : rows) {
     int number = -1;
-    const Route* route = FindRoute(QString::fromLatin1(row.type), QString::fromLatin1(row.name),
-                                   row.kind, &number);
+    const Route* route =
+        FindRoute(QString::fromLatin1(row.type), QString::fromLatin1(row.name), row.kind, &number);
     const std::string what = std::string(row.type) + " " + row.name + " kind " +
                              (row.kind ? std::to_string(*row.kind) : "none");
     if (row.row == nullptr) {
@@ -109,9 +109,8 @@ TEST(NotifyRouter, EveryRowHasAHandlerAndNoNameIsRoutedTwice) {
   std::set<std::string> seen;
   for (const Route& route : Routes()) {
     EXPECT_NE(route.handler, nullptr) << route.name;
-    const std::string key = std::string(route.type) + " " + QString::fromLatin1(route.name)
-                                                                .toLower()
-                                                                .toStdString();
+    const std::string key =
+        std::string(route.type) + " " + QString::fromLatin1(route.name).toLower().toStdString();
     EXPECT_TRUE(seen.insert(key).second) << "a second row for " << key << " would never run";
   }
 }
@@ -143,7 +142,9 @@ class RecordingTarget : public RouteTarget {
     calls.push_back("shell " + std::to_string(static_cast<int>(action)));
   }
   void SystemControlPanel(int n) override { calls.push_back("control panel " + std::to_string(n)); }
-  void LanguageSelected(int index) override { calls.push_back("language " + std::to_string(index)); }
+  void LanguageSelected(int index) override {
+    calls.push_back("language " + std::to_string(index));
+  }
   void DeviceSelected(QWidget*) override { calls.push_back("device selected"); }
   void KeyClicked(int key) override { calls.push_back("key " + std::to_string(key)); }
   void AfterKeyAssignment() override { calls.push_back("after key"); }
@@ -191,7 +192,11 @@ TEST(NotifyRouter, RoutedNotificationsCallTheirOperationWithTheControlsValue) {
       {"selectchanged", "polling_rate_option_2", 2, 0, "", {}},  // the one unchecked
       {"selectchanged", "6flag_option", 9, 1, "", {EditCall(F::SixKeyFlag, 0, 1)}},
       {"selectchanged", "DPI_enable_check_3", 2, 0, "", {EditCall(F::DpiEnabled, 3, 0)}},
-      {"selectchanged", "mouse_device_seting_option_1", 2, 1, "",
+      {"selectchanged",
+       "mouse_device_seting_option_1",
+       2,
+       1,
+       "",
        {EditCall(F::ActiveDpiStage, 0, 1)}},
       {"valuechanged", "DPI_slider_1", 2, 16, "", {EditCall(F::DpiValue, 1, 1600)}},
       {"valuechanged", "double_click_slider", 2, 450, "", {EditCall(F::DoubleClickTime, 0, 450)}},
@@ -208,7 +213,11 @@ TEST(NotifyRouter, RoutedNotificationsCallTheirOperationWithTheControlsValue) {
       {"click", "maxbtn", 2, 0, "", {"shell 4"}},
       {"click", "color_option_3", 1, 0, "", {"lighting colour 3"}},
       {"click", "macro_btn_delete", 1, 0, "", {"macro delete event", "macro save"}},
-      {"itemselect", "keyset_function_combo", 1, 4, "",
+      {"itemselect",
+       "keyset_function_combo",
+       1,
+       4,
+       "",
        {"keys function 4", "keys apply", "after key"}},
       {"itemselect", "Language_combox_info_main", 1, 1, "", {"language 1"}},
       {"selectchanged", "synchro_device_select", 1, 1, "", {}},

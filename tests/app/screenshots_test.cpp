@@ -67,9 +67,8 @@ TEST_F(Screenshots, EveryPageOfEveryDeviceInBothLanguages) {
       {EmulatedProduct::MousePad, kMousePad, "mousepad", {1}},
       {EmulatedProduct::Headset, kHeadset, "headset", {1, 6, 7, 8}},
   };
-  const char* tabs[] = {"deng_Op_tab", "key_Op_tab", "macro_Op_tab", "system_Op_tab",
-                        "cursor_Op_tab", "6533_voice_Op_tab", "magic_Op_tab",
-                        "Virtual7.1_Op_tab"};
+  const char* tabs[] = {"deng_Op_tab",   "key_Op_tab",        "macro_Op_tab", "system_Op_tab",
+                        "cursor_Op_tab", "6533_voice_Op_tab", "magic_Op_tab", "Virtual7.1_Op_tab"};
   for (const Device& device : devices) {
     Emu().SetPlugged(device.product, true);
     ASSERT_TRUE(PumpUntil([&] { return Shown(device.index); }, 15000)) << device.name;

@@ -78,8 +78,8 @@ TEST(DeviceCommandQueue, RunsJobsInOrderOnItsOwnThreadAndCoalescesKeyedOnesToThe
     const char* name;
     const char* key;
   };
-  const Row rows[] = {{"dpi 400", "dpi1"},  {"polling", ""},    {"dpi 800", "dpi1"},
-                      {"flag on", "flag"},  {"dpi 1600", "dpi1"}, {"read", ""}};
+  const Row rows[] = {{"dpi 400", "dpi1"}, {"polling", ""},      {"dpi 800", "dpi1"},
+                      {"flag on", "flag"}, {"dpi 1600", "dpi1"}, {"read", ""}};
   for (const Row& row : rows) ASSERT_TRUE(queue.Enqueue(recorder.Job(row.name), row.key));
   EXPECT_EQ(queue.PendingCount(), 4u) << "two superseded DPI values were dropped at once";
   gate.Open();
@@ -117,8 +117,8 @@ TEST(DeviceCommandQueue, StopDropsQueuedJobsWaitsForTheRunningOneAndRefusesNewOn
     std::chrono::milliseconds bound;
     StopOutcome expected;
   };
-  for (const Case& c : {Case{30ms, 1000ms, StopOutcome::Stopped},
-                        Case{200ms, 20ms, StopOutcome::TimedOut}}) {
+  for (const Case& c :
+       {Case{30ms, 1000ms, StopOutcome::Stopped}, Case{200ms, 20ms, StopOutcome::TimedOut}}) {
     DeviceCommandQueue queue("test");
     ASSERT_TRUE(queue.Start());
     Gate gate;

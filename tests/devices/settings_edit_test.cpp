@@ -66,46 +66,111 @@ TEST(SettingsEdit, EditsLandInTheirFieldClampedOrAreRefusedForOtherDevicesAndMis
     return [member](const SettingsValues& v) { return static_cast<int>((*v.keyboard).*member); };
   };
   const auto ms = [](auto member) {
-    return [member](const SettingsValues& v) { return static_cast<int>((*v.mouse).system.*member); };
+    return
+        [member](const SettingsValues& v) { return static_cast<int>((*v.mouse).system.*member); };
   };
   const auto stage_x = [](int i) {
     return [i](const SettingsValues& v) { return static_cast<int>(v.mouse->stages[i].StageDPIX); };
   };
   const Row rows[] = {
-      {"keyboard polling", KeyboardValues(), {F::PollingRate, 0, 2}, true,
-       kb(&profiles::KeyboardSystem::PollingRate), 2},
-      {"keyboard polling past the options", KeyboardValues(), {F::PollingRate, 0, 9}, true,
-       kb(&profiles::KeyboardSystem::PollingRate), 3},
-      {"repeat rate clamped", KeyboardValues(), {F::RepeatRate, 0, 40}, true,
-       kb(&profiles::KeyboardSystem::Repeat), 31},
-      {"repeat reset: rate", KeyboardValues(), {F::ResetRepeat, 0, 0}, true,
-       kb(&profiles::KeyboardSystem::Repeat), kDefaultRepeatRate},
-      {"repeat reset: delay", KeyboardValues(), {F::ResetRepeat, 0, 0}, true,
-       kb(&profiles::KeyboardSystem::RepeatDelay), kDefaultRepeatDelay},
-      {"win lock any non-zero is 1", KeyboardValues(), {F::WinLock, 0, 7}, true,
-       kb(&profiles::KeyboardSystem::WinFlag), 1},
-      {"six-key flag", KeyboardValues(), {F::SixKeyFlag, 0, 1}, true,
-       kb(&profiles::KeyboardSystem::Key6Flag), 1},
-      {"DPI on the keyboard", KeyboardValues(), {F::DpiValue, 0, 800}, false,
-       kb(&profiles::KeyboardSystem::PollingRate), 1},
-      {"mouse polling", MouseValues(), {F::PollingRate, 0, 1}, true,
-       ms(&profiles::MouseSystem::ReportStage), 1},
+      {"keyboard polling",
+       KeyboardValues(),
+       {F::PollingRate, 0, 2},
+       true,
+       kb(&profiles::KeyboardSystem::PollingRate),
+       2},
+      {"keyboard polling past the options",
+       KeyboardValues(),
+       {F::PollingRate, 0, 9},
+       true,
+       kb(&profiles::KeyboardSystem::PollingRate),
+       3},
+      {"repeat rate clamped",
+       KeyboardValues(),
+       {F::RepeatRate, 0, 40},
+       true,
+       kb(&profiles::KeyboardSystem::Repeat),
+       31},
+      {"repeat reset: rate",
+       KeyboardValues(),
+       {F::ResetRepeat, 0, 0},
+       true,
+       kb(&profiles::KeyboardSystem::Repeat),
+       kDefaultRepeatRate},
+      {"repeat reset: delay",
+       KeyboardValues(),
+       {F::ResetRepeat, 0, 0},
+       true,
+       kb(&profiles::KeyboardSystem::RepeatDelay),
+       kDefaultRepeatDelay},
+      {"win lock any non-zero is 1",
+       KeyboardValues(),
+       {F::WinLock, 0, 7},
+       true,
+       kb(&profiles::KeyboardSystem::WinFlag),
+       1},
+      {"six-key flag",
+       KeyboardValues(),
+       {F::SixKeyFlag, 0, 1},
+       true,
+       kb(&profiles::KeyboardSystem::Key6Flag),
+       1},
+      {"DPI on the keyboard",
+       KeyboardValues(),
+       {F::DpiValue, 0, 800},
+       false,
+       kb(&profiles::KeyboardSystem::PollingRate),
+       1},
+      {"mouse polling",
+       MouseValues(),
+       {F::PollingRate, 0, 1},
+       true,
+       ms(&profiles::MouseSystem::ReportStage),
+       1},
       {"DPI value", MouseValues(), {F::DpiValue, 2, 3200}, true, stage_x(2), 3200},
-      {"DPI past the device's highest", MouseValues(), {F::DpiValue, 0, 90000}, true, stage_x(0),
+      {"DPI past the device's highest",
+       MouseValues(),
+       {F::DpiValue, 0, 90000},
+       true,
+       stage_x(0),
        26000},
       {"DPI 0 is 1", MouseValues(), {F::DpiValue, 0, 0}, true, stage_x(0), 1},
-      {"DPI of a stage the profile lacks", MouseValues(), {F::DpiValue, 3, 800}, false,
-       stage_x(0), 400},
-      {"active stage out of range", MouseValues(), {F::ActiveDpiStage, 0, 3}, false,
-       [](const SettingsValues& v) { return v.mouse->active_stage; }, 1},
-      {"pointer speed clamped low", MouseValues(), {F::PointerSpeed, 0, 0}, true,
-       ms(&profiles::MouseSystem::MouseSpeed), kPointerSpeedMin},
-      {"double click clamped high", MouseValues(), {F::DoubleClickTime, 0, 5000}, true,
-       ms(&profiles::MouseSystem::DoubleClickTime), kDoubleClickMaxMs},
-      {"scroll by page", MouseValues(), {F::ScrollByPage, 0, 1}, true,
-       ms(&profiles::MouseSystem::ScorllPage), 1},
-      {"repeat rate on the mouse", MouseValues(), {F::RepeatRate, 0, 5}, false,
-       ms(&profiles::MouseSystem::MouseSpeed), 10},
+      {"DPI of a stage the profile lacks",
+       MouseValues(),
+       {F::DpiValue, 3, 800},
+       false,
+       stage_x(0),
+       400},
+      {"active stage out of range",
+       MouseValues(),
+       {F::ActiveDpiStage, 0, 3},
+       false,
+       [](const SettingsValues& v) { return v.mouse->active_stage; },
+       1},
+      {"pointer speed clamped low",
+       MouseValues(),
+       {F::PointerSpeed, 0, 0},
+       true,
+       ms(&profiles::MouseSystem::MouseSpeed),
+       kPointerSpeedMin},
+      {"double click clamped high",
+       MouseValues(),
+       {F::DoubleClickTime, 0, 5000},
+       true,
+       ms(&profiles::MouseSystem::DoubleClickTime),
+       kDoubleClickMaxMs},
+      {"scroll by page",
+       MouseValues(),
+       {F::ScrollByPage, 0, 1},
+       true,
+       ms(&profiles::MouseSystem::ScorllPage),
+       1},
+      {"repeat rate on the mouse",
+       MouseValues(),
+       {F::RepeatRate, 0, 5},
+       false,
+       ms(&profiles::MouseSystem::MouseSpeed),
+       10},
   };
   for (const Row& row : rows) {
     SettingsValues values = row.values;
@@ -168,8 +233,7 @@ TEST_F(KeyboardEdits, AProfileThatCannotBeSavedIsReportedAndTheDeviceStillGetsTh
   // A folder where the profile file was: the atomic rename onto it fails.
   std::filesystem::remove(file);
   std::filesystem::create_directory(file);
-  const EditOutcome outcome =
-      ApplySettingsEdit(rig_.driver(), {SettingField::WinLock, 0, 1});
+  const EditOutcome outcome = ApplySettingsEdit(rig_.driver(), {SettingField::WinLock, 0, 1});
   EXPECT_EQ(outcome.status, EditStatus::Done);
   EXPECT_FALSE(outcome.saved);
   EXPECT_EQ(outcome.pushed, DeviceResult::Success);
@@ -216,14 +280,16 @@ TEST_F(KeyboardEdits, ProfileActionsChangeTheListAndTheDeviceFollowsTheSelection
   EXPECT_EQ(renamed.rename, profiles::RenameResult::NameUsed);
   EXPECT_FALSE(renamed.push) << "a rename sends nothing";
 
-  const ProfileOutcome selected = RunProfileAction(rig_.driver(), Request(ProfileAction::Select, 0));
+  const ProfileOutcome selected =
+      RunProfileAction(rig_.driver(), Request(ProfileAction::Select, 0));
   ASSERT_TRUE(selected.push);
   EXPECT_EQ(SettingsByte(22), 0) << "back on the first profile";
   const DeviceSnapshot snapshot = TakeSnapshot(rig_.driver());
   EXPECT_EQ(snapshot.profile_names, (std::vector<std::string>{"profile1", "profile2"}));
   EXPECT_EQ(snapshot.selected_profile, 0);
 
-  const ProfileOutcome out_of_range = RunProfileAction(rig_.driver(), Request(ProfileAction::Select, 7));
+  const ProfileOutcome out_of_range =
+      RunProfileAction(rig_.driver(), Request(ProfileAction::Select, 7));
   EXPECT_EQ(out_of_range.list, profiles::ProfileResult::BadIndex);
   EXPECT_FALSE(out_of_range.push);
 }
@@ -249,8 +315,10 @@ TEST(PushMessageCode, NamesTheFirstFailingStepAsTheUserIsTold) {
       {"no profile", ApplyResult{}, -1},
       {"device gone", with([](ApplyResult& r) { r.settings = DeviceResult::NotSent; }), -1},
       {"refused 0xFE", with([](ApplyResult& r) { r.settings = DeviceResult::StatusFE; }), -103},
-      {"macros too large",
-       with([](ApplyResult& r) { r.macros = MacroPushResult{MacroPushStatus::TooLarge, 3}; }), 3},
+      {"macros too large", with([](ApplyResult& r) {
+         r.macros = MacroPushResult{MacroPushStatus::TooLarge, 3};
+       }),
+       3},
       {"macros out of memory",
        with([](ApplyResult& r) { r.macros = MacroPushResult{MacroPushStatus::OutOfMemory}; }), -1},
       {"key map refused", with([](ApplyResult& r) { r.key_map = DeviceResult::StatusFF; }), -102},
