@@ -50,6 +50,10 @@ std::optional<devices::ScreenSize> ParseScreenSize(std::string_view text);
 // variables are ignored, as the base directory rules ask). nullopt without either.
 std::optional<std::filesystem::path> DefaultDataDir(const char* xdg_data_home, const char* home);
 
+// The folder of "emulated/" under the default data folder: what --emulate uses without
+// --data-dir, so the emulator never touches the profiles of the real devices.
+inline constexpr char kEmulatedDataFolderName[] = "emulated";
+
 // A whole decimal or 0x-hexadecimal number within [min, max]; nothing else (no sign on hex, no
 // trailing text, no overflow).
 std::optional<std::int64_t> ParseInteger(std::string_view text, std::int64_t min, std::int64_t max);

@@ -43,9 +43,10 @@ constexpr CommandSpec kCommands[] = {
   {"dpi", "active", "mouse STAGE", "the stage in use; sent", CmdDpiActive, 2, 2, D::Mouse},
   {"dpi", "enable", "mouse STAGE on|off", "switch a stage on or off; sent", CmdDpiEnable, 3, 3,
    D::Mouse},
-  {"key", "show", "DEVICE [KEYID]", "key assignments (24-bit values)", CmdKeyShow, 1, 2, D::Keys},
-  {"key", "set", "DEVICE KEYID VALUE", "VALUE 24-bit, decimal or 0x-hex; stored and sent",
-   CmdKeySet, 3, 3, D::Keys},
+  {"key", "show", "DEVICE [KEYID]", "key assignments: 24-bit values and in words", CmdKeyShow, 1,
+   2, D::Keys},
+  {"key", "set", "DEVICE KEYID VALUE", "VALUE 24-bit (decimal or 0x-hex) or words (below); stored "
+   "and sent", CmdKeySet, 3, 3, D::Keys},
   {"key", "default", "DEVICE KEYID", "the key's factory function; stored and sent",
    CmdKeyDefault, 2, 2, D::Keys},
   {"key", "push", "DEVICE", "send the key map", CmdKeyPush, 1, 1, D::Keys},
@@ -77,7 +78,8 @@ constexpr CommandSpec kCommands[] = {
   {"headset", "voice", "off|1..4", "voice effect", CmdHeadsetVoice, 1, 1},
   {"update", "check", "", "application and firmware update check (see --url)", CmdUpdateCheck,
    0, 0},
-  {"demo", "", "", "a tour of the emulated devices", CmdDemo, 0, 0, D::None, true},
+  {"demo", "", "", "a tour of the emulated devices (in a temporary folder without --data-dir)",
+   CmdDemo, 0, 0, D::None, true, false, true},
   {"emulator", "plug", "DEVICE", "plug an emulated device in", CmdEmulatorPlug, 1, 1,
    D::Emulated, true},
   {"emulator", "unplug", "DEVICE", "pull it out", CmdEmulatorUnplug, 1, 1, D::Emulated, true},
@@ -98,7 +100,9 @@ constexpr char kHeader[] =
 Devices: keyboard, keyboard2, mouse (its cable when plugged, else its receiver), mousepad, headset.
 
 Options:
-  --emulate        use the built-in device emulator; its devices are kept in DIR/emulator/
+  --emulate        use the built-in device emulator; its devices are kept in DIR/emulator/,
+                   and without --data-dir DIR is the default folder's emulated/ (the real
+                   devices' profiles are never touched)
   --json           print results as JSON
   --data-dir DIR   profile folder (default $XDG_DATA_HOME/Norvik_QT-4100 or
                    ~/.local/share/Norvik_QT-4100)
@@ -111,6 +115,22 @@ Options:
 Exit status: 0 done, 1 a device, file or network step failed, 2 a bad command line.
 
 Commands:
+)";
+
+constexpr char kKeyWords[] = R"(
+Key assignments in words (key set VALUE; key show prints them; names ignore case, '-' and '_'):
+  default                                the key's factory function
+  mouse:left|middle|right|forward|back   a mouse button
+  swing:left|right:COUNT[:DELAY[:SPEED]] COUNT 0-127, DELAY and SPEED 0-15
+  wheel:up|down:COUNT[:DELAY[:SPEED]]    COUNT 0-127 (down: up to 128)
+  dpi:cycle|up|down                      a DPI step
+  fire:INTERVAL:COUNT                    rapid fire, each 0-255
+  key:[ctrl+|shift+|alt+|win+]KEY        a keyboard key: A, 1, F1, Enter, PageUp, KpEnter, LCtrl...
+  media:NAME                             play-pause, stop, previous, next, volume-up, mute, ...
+  system:power|sleep|wake-up             a system key
+  macro:N[:mode:M|:repeat:COUNT]         macro N, play mode M 0-3 or repeated COUNT times
+  shoot:N                                recoil pattern N
+  shortcut:ctrl+KEY                      KEY o, n, z, s, c, x, v, f, a, minus or equal
 )";
 
 // Where the help column starts.
@@ -220,7 +240,7 @@ std::string UsageText() {
     line.resize(std::max(line.size() + 1, kHelpColumn), ' ');
     text += line + std::string(spec.help) + "\n";
   }
-  return text;
+  return text + kKeyWords;
 }
 
 std::optional<Invocation> ResolveCommand(const std::vector<std::string>& words,

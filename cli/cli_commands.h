@@ -39,7 +39,8 @@ struct CommandSpec {
   int max_args;  // -1: no upper limit
   DeviceArg device = DeviceArg::None;
   bool needs_emulate = false;
-  bool own_options = false;  // takes options of its own among its arguments (shoot set)
+  bool own_options = false;   // takes options of its own among its arguments (shoot set)
+  bool scratch_data = false;  // without --data-dir, runs in a temporary folder removed after
 };
 
 // A command line matched against the table.

@@ -1,7 +1,7 @@
 #pragma once
-// One norvikctl run: the HID backend (the system bus, or the emulated bus whose state is loaded
-// from and saved to <data-dir>/emulator/), the watcher's first pass through the device set, and
-// the commands that work on them.
+// One norvikctl run: the HID backend (the system bus, or the emulated bus whose state is shared
+// through <data-dir>/emulator/state.json with every other process emulating on that folder), the
+// watcher's first pass through the device set, and the commands that work on them.
 
 #include <filesystem>
 #include <memory>
@@ -16,6 +16,7 @@
 #include "devices/device_set.h"
 #include "devices/device_watcher.h"
 #include "emulator/emulated_bus.h"
+#include "emulator/shared_state.h"
 #include "hid/hid_backend.h"
 
 namespace norvik::emulator {
@@ -23,9 +24,6 @@ class AudioStandinLink;
 }
 
 namespace norvik::cli {
-
-inline constexpr char kEmulatorFolderName[] = "emulator";
-inline constexpr char kEmulatorStateFileName[] = "state.json";
 
 // Exit codes.
 inline constexpr int kExitOk = 0;
@@ -65,8 +63,12 @@ class Session {
 
   // Sets up the backend (and loads the emulator state). False with a reason.
   bool Open(std::string& error);
-  // Saves the emulator state (once). False with a reason when it could not be written.
+  // Merges the emulator state into the shared file (once). False with a reason when it could
+  // not be written.
   bool Close(std::string& error);
+  // While a command runs on (watch): takes in plugs, unplugs and memories changed by other
+  // processes and hands over this one's. Cheap when nothing changed.
+  void PollEmulatorState();
 
   const GlobalOptions& Options() const { return options_; }
   const std::filesystem::path& DataDir() const { return data_dir_; }
@@ -104,6 +106,7 @@ class Session {
   std::optional<ScreenChoice> screen_;
 
   std::unique_ptr<emulator::EmulatedBus> bus_;
+  std::unique_ptr<emulator::SharedEmulatorState> shared_state_;
   std::unique_ptr<hid::HidBackend> system_;
   hid::HidBackend* backend_ = nullptr;
   std::unique_ptr<emulator::AudioStandinLink> audio_link_;

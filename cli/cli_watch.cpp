@@ -111,13 +111,16 @@ std::string SlotText(DeviceSlot slot) {
 }
 
 // Starts what arrived (or was there) and runs the settings reads the drivers asked for, until a
-// signal of the set arrives.
-void WatchLoop(devices::DeviceSet& set, WatchPrinter& printer, const sigset_t& signals,
+// signal of the set arrives. With --emulate, plugs and unplugs made by other processes come in
+// through the shared state file (the watcher then reports them as arrivals and removals).
+void WatchLoop(Session& session, WatchPrinter& printer, const sigset_t& signals,
                std::mutex& pending_mutex, std::vector<DeviceSlot>& to_start) {
+  devices::DeviceSet& set = session.Devices();
   const timespec slice{0, 50'000'000};
   for (;;) {
     const int signal = sigtimedwait(&signals, nullptr, &slice);
     if (signal == SIGINT || signal == SIGTERM) return;
+    session.PollEmulatorState();
     std::vector<DeviceSlot> starting;
     {
       std::lock_guard lock(pending_mutex);
@@ -164,7 +167,7 @@ CommandResult CmdWatch(Session& session, const Invocation& /*call*/) {
   });
   devices::DeviceWatcher& watcher = session.Watcher();
   if (!watcher.Start()) return CommandResult::Fail("the device watcher could not be started");
-  WatchLoop(set, printer, signals, pending_mutex, to_start);
+  WatchLoop(session, printer, signals, pending_mutex, to_start);
   watcher.Stop();
   // The readers call the printer: they end before it goes.
   set.Shutdown();

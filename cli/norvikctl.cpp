@@ -11,20 +11,11 @@
 #include "cli/cli_session.h"
 #include "devices/audio_bridge.h"
 #include "emulator/audio_standin/standin_link.h"
-#include "emulator/emulator_state.h"
 #include "hid/hid_device.h"
 #include "hid/hidapi_backend.h"
 #include "profiles/recovery_report.h"
 
 namespace norvik::cli {
-
-namespace {
-
-std::filesystem::path StatePath(const std::filesystem::path& data_dir) {
-  return data_dir / kEmulatorFolderName / kEmulatorStateFileName;
-}
-
-}  // namespace
 
 std::string ResultText(hid::DeviceResult result) {
   return std::to_string(hid::ToInt(result)) + " (" + std::string(hid::DeviceResultMeaning(result)) +
@@ -49,7 +40,7 @@ Session::Session(GlobalOptions options, std::filesystem::path data_dir,
     : options_(std::move(options)),
       data_dir_(std::move(data_dir)),
       program_folder_(std::move(program_folder)),
-      state_path_(StatePath(data_dir_)) {}
+      state_path_(emulator::StateFileOf(data_dir_)) {}
 
 Session::~Session() {
   std::string ignored;
@@ -63,7 +54,8 @@ bool Session::Open(std::string& error) {
     return true;
   }
   bus_ = std::make_unique<emulator::EmulatedBus>();
-  switch (emulator::LoadEmulatorState(*bus_, state_path_)) {
+  shared_state_ = std::make_unique<emulator::SharedEmulatorState>(*bus_, state_path_);
+  switch (shared_state_->Load()) {
     case emulator::StateLoadResult::Loaded:
     case emulator::StateLoadResult::Missing:
       break;
@@ -88,15 +80,24 @@ bool Session::Close(std::string& error) {
   if (set_) set_->Shutdown();
   set_.reset();
   watcher_.reset();
-  if (!save_state_ || !bus_) return true;
+  if (!save_state_ || !shared_state_) return true;
   save_state_ = false;
-  std::error_code ec;
-  std::filesystem::create_directories(state_path_.parent_path(), ec);
-  if (!emulator::SaveEmulatorState(*bus_, state_path_)) {
-    error = "cannot write the emulator state " + state_path_.string();
-    return false;
+  switch (shared_state_->Sync()) {
+    case emulator::SyncResult::Done:
+      return true;
+    case emulator::SyncResult::Damaged:
+      error = "emulator state " + state_path_.string() +
+              " was damaged by another program; this run's changes were not written";
+      return false;
+    case emulator::SyncResult::Unavailable:
+      break;
   }
-  return true;
+  error = "cannot write the emulator state " + state_path_.string();
+  return false;
+}
+
+void Session::PollEmulatorState() {
+  if (save_state_ && shared_state_) shared_state_->SyncIfChanged();
 }
 
 void Session::EnsureDevices() {
@@ -201,6 +202,29 @@ void PrintRecoveryWarnings() {
   }
 }
 
+// A fresh folder under the temporary folder, removed with its content when the object goes.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::error_code ec;
+    std::string name = (std::filesystem::temp_directory_path(ec) / "norvikctl-XXXXXX").string();
+    if (ec) return;
+    if (::mkdtemp(name.data()) != nullptr) path_ = name;
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  // Empty when none could be made.
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
 void PrintReason(const std::string& reason, int exit) {
   std::fprintf(stderr, "norvikctl: %s\n", EscapeControl(reason).c_str());
   if (exit == kExitUsage) std::fputs("(see norvikctl --help)\n", stderr);
@@ -208,7 +232,9 @@ void PrintReason(const std::string& reason, int exit) {
 
 std::optional<std::filesystem::path> DataDirOf(const GlobalOptions& options) {
   if (options.data_dir) return *options.data_dir;
-  return DefaultDataDir(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+  auto folder = DefaultDataDir(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+  if (folder && options.emulate) *folder /= kEmulatedDataFolderName;
+  return folder;
 }
 
 // Runs a resolved command in a session; prints its result. Returns the exit status.
@@ -269,6 +295,14 @@ int RunNorvikctl(const std::vector<std::string>& args,
   if (call->spec->needs_emulate && !options->emulate) {
     PrintReason(std::string(call->spec->command) + " needs --emulate", kExitUsage);
     return kExitUsage;
+  }
+  if (call->spec->scratch_data && !options->data_dir) {
+    const ScratchFolder scratch;
+    if (scratch.Path().empty()) {
+      PrintReason("no temporary folder could be made; use --data-dir", kExitFailed);
+      return kExitFailed;
+    }
+    return RunInSession(*options, *call, scratch.Path(), program_folder);
   }
   const auto data_dir = DataDirOf(*options);
   if (!data_dir) {

@@ -16,6 +16,24 @@ constexpr std::size_t kMaxKeySlots = kKeyMapBankSize / 3;
 constexpr std::size_t kLightMemorySize = 0x10000;  // the whole 16-bit offset range
 constexpr std::size_t kMaxFrameSize = 1024;
 
+// The commands that change what the state file keeps as the device's memories (the config
+// flag included: a host that dies mid-configuration leaves the device in it).
+bool ChangesMemory(FirmwareCommand command) {
+  switch (command) {
+    case FirmwareCommand::BeginConfig:
+    case FirmwareCommand::EndConfig:
+    case FirmwareCommand::WriteMemory:
+    case FirmwareCommand::WriteKeyMap:
+    case FirmwareCommand::WriteLightBlock:
+    case FirmwareCommand::WriteMacroData:
+    case FirmwareCommand::WriteShootData:
+    case FirmwareCommand::EnterSoftwareLighting:
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::uint16_t OffsetOf(const CommandReport& r) {
   return static_cast<std::uint16_t>(r[f::kOffsetLow] | r[f::kOffsetHigh] << 8);
 }
@@ -205,6 +223,11 @@ CommandReport CommandDevice::ExecuteLocked(const CommandReport& request) {
       break;
   }
   if (status != kStatusOk) return MakeReply(request, status);
+  if (code == static_cast<std::uint8_t>(FirmwareCommand::SendLightFrame)) {
+    MarkTrafficLocked();
+  } else if (ChangesMemory(static_cast<FirmwareCommand>(code))) {
+    MarkMemoryChangedLocked();
+  }
   return reply;
 }
 
@@ -293,6 +316,7 @@ std::array<std::uint8_t, kInfoBlockSize> CommandDevice::InfoBlock() const {
 void CommandDevice::SetInfoBlock(std::span<const std::uint8_t, kInfoBlockSize> info) {
   std::lock_guard lock(Mutex());
   ApplyInfoLocked(info);
+  MarkMemoryChangedLocked();
 }
 
 std::vector<std::uint8_t> CommandDevice::SettingsMemory() const {
@@ -304,11 +328,13 @@ bool CommandDevice::WriteSettingsMemory(std::size_t address, std::span<const std
   std::lock_guard lock(Mutex());
   if (address > settings_.size() || bytes.size() > settings_.size() - address) return false;
   std::copy(bytes.begin(), bytes.end(), settings_.begin() + static_cast<std::ptrdiff_t>(address));
+  MarkMemoryChangedLocked();
   return true;
 }
 
 void CommandDevice::SetSettingsByteLocked(std::size_t address, std::uint8_t value) {
   if (address < settings_.size()) settings_[address] = value;
+  MarkMemoryChangedLocked();
 }
 
 std::vector<std::uint8_t> CommandDevice::KeyMap(int bank) const {
@@ -347,6 +373,7 @@ void CommandDevice::SetStatusBlock(std::span<const std::uint8_t> status) {
   std::lock_guard lock(Mutex());
   std::fill(status_.begin(), status_.end(), 0);
   std::copy_n(status.begin(), std::min(status.size(), status_.size()), status_.begin());
+  MarkMemoryChangedLocked();
 }
 
 std::map<std::uint32_t, std::vector<std::uint8_t>> CommandDevice::LightBlockRuns() const {

@@ -116,6 +116,8 @@ void EmulatedDevice::ClearRequestLog() {
 void EmulatedDevice::FactoryReset() {
   std::lock_guard lock(mutex_);
   ResetLocked();
+  MarkMemoryChangedLocked();
+  MarkTrafficLocked();
   log_.clear();
   request_count_ = 0;
 }
@@ -140,8 +142,14 @@ Json::Value EmulatedDevice::Dump() const {
   return out;
 }
 
-Json::Value EmulatedDevice::SaveState() const {
+EmulatedDevice::StateRevision EmulatedDevice::Revision() const {
   std::lock_guard lock(mutex_);
+  return revision_;
+}
+
+Json::Value EmulatedDevice::SaveState(StateRevision* revision) const {
+  std::lock_guard lock(mutex_);
+  if (revision != nullptr) *revision = revision_;
   Json::Value out(Json::objectValue);
   out["product"] = std::string(ProductName(product_));
   out["vid"] = identity_.vendor_id;
@@ -158,7 +166,10 @@ bool EmulatedDevice::RestoreState(const Json::Value& state) {
   const Json::Value& product = state["product"];
   if (!product.isString() || product.asString() != ProductName(product_)) return false;
   std::lock_guard lock(mutex_);
-  return RestoreLocked(state);
+  if (!RestoreLocked(state)) return false;
+  MarkMemoryChangedLocked();
+  MarkTrafficLocked();
+  return true;
 }
 
 void EmulatedDevice::SetPlugged(bool plugged) {

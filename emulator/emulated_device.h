@@ -142,8 +142,18 @@ class EmulatedDevice {
 
   // The inspection dump: "product", "vid", "pid" and the device's memories (see the classes).
   Json::Value Dump() const;
-  // Everything the state file keeps for this device (the dump's members are a part of it).
-  Json::Value SaveState() const;
+  // How often what the state file keeps has changed, counted in two parts: memories (settings,
+  // key map, macros, light blocks, link, ...) and traffic (live frames, headset colour reports),
+  // so that a caller may persist memories at once and the steady stream of traffic now and then.
+  struct StateRevision {
+    std::uint64_t memory = 0;
+    std::uint64_t traffic = 0;
+    bool operator==(const StateRevision&) const = default;
+  };
+  StateRevision Revision() const;
+  // Everything the state file keeps for this device (the dump's members are a part of it), and
+  // the revision it shows (read under the same lock) when revision is not null.
+  Json::Value SaveState(StateRevision* revision = nullptr) const;
   // Restores SaveState() output. All or nothing: false leaves the device unchanged.
   bool RestoreState(const Json::Value& state);
 
@@ -183,6 +193,9 @@ class EmulatedDevice {
   void EmitInputLocked(int interface_number, std::span<const std::uint8_t> report);
 
   std::mutex& Mutex() const { return mutex_; }
+  // Lock held: a kept memory changed / traffic the state file keeps arrived.
+  void MarkMemoryChangedLocked() { ++revision_.memory; }
+  void MarkTrafficLocked() { ++revision_.traffic; }
   // Wakes readers after input was emitted outside a write.
   void NotifyInput() { arrived_.notify_all(); }
 
@@ -203,6 +216,7 @@ class EmulatedDevice {
   std::chrono::steady_clock::time_point last_ready_{};
   std::deque<RequestRecord> log_;
   std::uint64_t request_count_ = 0;
+  StateRevision revision_;
   std::function<void()> self_unplug_;
   // While Exchange() runs, produced input goes here instead of to the ports.
   std::vector<std::vector<std::uint8_t>>* capture_ = nullptr;

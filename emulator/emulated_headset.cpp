@@ -36,6 +36,7 @@ void EmulatedHeadset::OnOutputReport(const PortAddress& /*target*/,
   output_reports_.emplace_back(report.begin(), report.end());
   while (output_reports_.size() > kOutputReportLimit) output_reports_.pop_front();
   ++output_report_count_;
+  MarkTrafficLocked();
 }
 
 void EmulatedHeadset::ResetLocked() {

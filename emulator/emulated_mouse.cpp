@@ -163,6 +163,7 @@ EmulatedReceiver::EmulatedReceiver()
 void EmulatedReceiver::SetLinkUp(bool up) {
   std::lock_guard lock(Mutex());
   link_up_ = up;
+  MarkMemoryChangedLocked();
 }
 
 bool EmulatedReceiver::LinkUp() const {

@@ -17,11 +17,6 @@ namespace norvik::emulator {
 
 namespace {
 
-constexpr int kFormatVersion = 1;
-// Larger than any honest state file (all memories of a dozen devices); a bigger file is
-// treated as damaged rather than read into memory.
-constexpr std::uintmax_t kMaxStateFileBytes = 16u << 20;
-
 bool WriteAtomically(const std::filesystem::path& path, const std::string& bytes) {
   std::error_code ec;
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
@@ -50,7 +45,7 @@ bool WriteAtomically(const std::filesystem::path& path, const std::string& bytes
 
 Json::Value EmulatorStateDocument(const EmulatedBus& bus) {
   Json::Value doc(Json::objectValue);
-  doc["version"] = kFormatVersion;
+  doc["version"] = kStateFormatVersion;
   Json::Value devices(Json::arrayValue);
   for (DeviceId id : bus.Devices()) {
     auto device = bus.Device(id);
@@ -64,36 +59,64 @@ Json::Value EmulatorStateDocument(const EmulatedBus& bus) {
   return doc;
 }
 
-bool ApplyEmulatorStateDocument(EmulatedBus& bus, const Json::Value& document) {
+std::optional<RestoredDevices> DevicesOfStateDocument(const Json::Value& document) {
   if (!document.isObject() || !document["version"].isInt() ||
-      document["version"].asInt() != kFormatVersion || !document["devices"].isArray()) {
-    return false;
+      document["version"].asInt() != kStateFormatVersion || !document["devices"].isArray()) {
+    return std::nullopt;
   }
-  std::vector<std::pair<std::shared_ptr<EmulatedDevice>, bool>> restored;
+  RestoredDevices restored;
   for (const auto& entry : document["devices"]) {
     if (!entry.isObject() || !entry["product"].isString() || !entry["plugged"].isBool()) {
-      return false;
+      return std::nullopt;
     }
     auto product = ProductFromName(entry["product"].asString());
-    if (!product) return false;
+    if (!product) return std::nullopt;
     auto device = MakeEmulatedDevice(*product);
-    if (!device || !device->RestoreState(entry)) return false;
+    if (!device || !device->RestoreState(entry)) return std::nullopt;
     restored.emplace_back(std::move(device), entry["plugged"].asBool());
   }
+  return restored;
+}
+
+bool ApplyEmulatorStateDocument(EmulatedBus& bus, const Json::Value& document) {
+  auto restored = DevicesOfStateDocument(document);
+  if (!restored) return false;
   bus.Clear();
-  for (auto& [device, plugged] : restored) bus.Attach(std::move(device), plugged);
+  for (auto& [device, plugged] : *restored) bus.Attach(std::move(device), plugged);
   return true;
 }
 
-bool SaveEmulatorState(const EmulatedBus& bus, const std::filesystem::path& path) {
+std::optional<Json::Value> ParseEmulatorStateText(std::string_view text) {
+  Json::CharReaderBuilder builder;
+  builder["collectComments"] = false;
+  builder["stackLimit"] = 64;
+  const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+  Json::Value document;
+  std::string errors;
+  try {
+    // The reader throws on some malformed input (nesting past the stack limit).
+    if (!reader->parse(text.data(), text.data() + text.size(), &document, &errors)) {
+      return std::nullopt;
+    }
+  } catch (const Json::Exception&) {
+    return std::nullopt;
+  }
+  return document;
+}
+
+bool WriteEmulatorStateDocument(const Json::Value& document, const std::filesystem::path& path) {
   Json::StreamWriterBuilder builder;
   builder["indentation"] = " ";
-  const std::string text = Json::writeString(builder, EmulatorStateDocument(bus)) + "\n";
+  const std::string text = Json::writeString(builder, document) + "\n";
   if (!WriteAtomically(path, text)) {
     DebugTraceF("emulator: state file %s not written", path.c_str());
     return false;
   }
   return true;
+}
+
+bool SaveEmulatorState(const EmulatedBus& bus, const std::filesystem::path& path) {
+  return WriteEmulatorStateDocument(EmulatorStateDocument(bus), path);
 }
 
 StateLoadResult LoadEmulatorState(EmulatedBus& bus, const std::filesystem::path& path) {
@@ -107,21 +130,8 @@ StateLoadResult LoadEmulatorState(EmulatedBus& bus, const std::filesystem::path&
   text << in.rdbuf();
   if (!in.good() && !in.eof()) return StateLoadResult::Damaged;
 
-  Json::CharReaderBuilder builder;
-  builder["collectComments"] = false;
-  builder["stackLimit"] = 64;
-  const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-  const std::string content = text.str();
-  Json::Value document;
-  std::string errors;
-  bool applied = false;
-  try {
-    // The reader throws on some malformed input (nesting past the stack limit).
-    applied = reader->parse(content.data(), content.data() + content.size(), &document, &errors) &&
-              ApplyEmulatorStateDocument(bus, document);
-  } catch (const Json::Exception&) {
-    applied = false;
-  }
+  const auto document = ParseEmulatorStateText(text.str());
+  const bool applied = document && ApplyEmulatorStateDocument(bus, *document);
   if (!applied) {
     DebugTraceF("emulator: state file %s is damaged, starting from factory state", path.c_str());
     return StateLoadResult::Damaged;

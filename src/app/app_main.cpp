@@ -1,5 +1,6 @@
 #include "app/app_main.h"
 
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -7,6 +8,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -19,6 +21,7 @@
 #include "app/emulator_session.h"
 #include "app/instance_channel.h"
 #include "app/main_wnd.h"
+#include "app/quit_signals.h"
 #include "app/scenario_runner.h"
 #include "base/debug_trace.h"
 #include "devices/device_set.h"
@@ -81,12 +84,45 @@ std::optional<long> ResidentKiB() {
   return std::nullopt;
 }
 
-std::filesystem::path UserDataFolder(const std::string& dir) {
+std::filesystem::path UserDataFolder(const std::string& dir, bool emulate) {
   if (!dir.empty()) return std::filesystem::path(dir);
   const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-  return std::filesystem::path(
+  std::filesystem::path folder(
       (base + QLatin1Char('/') + QLatin1String(kProductKey)).toStdString());
+  if (emulate) folder /= kEmulatedDataFolderName;
+  return folder;
 }
+
+namespace {
+
+// This user's single-instance socket. Null when another instance took the call (`handed_over`
+// is then set) or when no socket can be had (the program then runs without one).
+std::unique_ptr<InstanceChannel> ClaimInstance(bool& handed_over) {
+  std::string socket_problem;
+  const std::filesystem::path socket_path =
+      InstanceSocketPath(qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString(),
+                         QDir::tempPath().toStdString(), ::geteuid(), socket_problem);
+  if (socket_path.empty()) {
+    std::fprintf(stderr, "norvik: no private folder for the instance socket (%s); running anyway\n",
+                 socket_problem.c_str());
+    return nullptr;
+  }
+  auto channel = std::make_unique<InstanceChannel>(QString::fromStdString(socket_path.string()));
+  switch (channel->Claim()) {
+    case InstanceClaim::HandedOver:
+      DebugTrace("another instance runs: told it to come to the front");
+      handed_over = true;
+      return nullptr;
+    case InstanceClaim::Unavailable:
+      DebugTrace("single-instance socket not available; running anyway");
+      return nullptr;
+    case InstanceClaim::Taken:
+      break;
+  }
+  return channel;
+}
+
+}  // namespace
 
 int RunApplication(int argc, char** argv) {
   const auto started = std::chrono::steady_clock::now();
@@ -121,15 +157,16 @@ int RunApplication(int argc, char** argv) {
   const std::filesystem::path program_path(program_folder.toStdString());
   PrivateFonts fonts(program_folder);
 
-  InstanceChannel channel(QString::fromLatin1(kProductKey));
+  // A signal to end ends the event loop; what follows it stops, saves and removes as the Exit
+  // menu does. One that came before the loop ran keeps it from running.
+  QuitSignals quit_signals([](int) { QCoreApplication::exit(0); });
+
   // A scripted run is a test of its own: it neither hands over to nor takes calls from another
   // instance (scenario tests run side by side).
-  if (!script && channel.NotifyRunningInstance()) {
-    DebugTrace("another instance runs: told it to come to the front");
-    return 0;
-  }
-  if (!script && !channel.Listen())
-    DebugTrace("single-instance socket not available; running anyway");
+  bool handed_over = false;
+  std::unique_ptr<InstanceChannel> channel;
+  if (!script) channel = ClaimInstance(handed_over);
+  if (handed_over) return 0;
 
   const std::filesystem::path skin_folder = program_path / kSkinFolderName;
   if (const std::string problem = CheckSkinFolder(skin_folder); !problem.empty()) {
@@ -142,26 +179,34 @@ int RunApplication(int argc, char** argv) {
     application.setStyleSheet(QString::fromUtf8(style.readAll()));
   panels::RegisterControlClasses();
 
-  std::unique_ptr<EmulatorSession> emulator;
-  std::unique_ptr<hid::HidBackend> system_bus;
   MainWndEnvironment env;
+  env.program_folder = program_path;
+  env.user_folder = UserDataFolder(options->data_dir, options->emulate);
+  std::error_code ec;
+  std::filesystem::create_directories(env.user_folder, ec);
+  std::unique_ptr<EmulatorSession> emulation;
+  std::unique_ptr<hid::HidBackend> system_bus;
   if (options->emulate) {
-    emulator = std::make_unique<EmulatorSession>(program_path, /*plug_start_devices=*/true);
-    env.backend = &emulator->Bus();
-    env.emulator = emulator.get();
+    const std::filesystem::path state_file = emulator::StateFileOf(env.user_folder);
+    emulation =
+        std::make_unique<EmulatorSession>(program_path, /*plug_start_devices=*/true, state_file);
+    if (emulation->StateAtStart() == emulator::StateLoadResult::Damaged) {
+      std::fprintf(stderr,
+                   "norvik: the emulator state %s is damaged; it is left as it is and not "
+                   "shared\n",
+                   state_file.c_str());
+    }
+    env.backend = &emulation->Bus();
+    env.emulator = emulation.get();
   } else {
     system_bus = hid::MakeSystemHidBackend();
     env.backend = system_bus.get();
     env.watch_device_nodes = true;
   }
-  env.program_folder = program_path;
-  env.user_folder = UserDataFolder(options->data_dir);
-  std::error_code ec;
-  std::filesystem::create_directories(env.user_folder, ec);
   QSettings settings(QSettings::IniFormat, QSettings::UserScope, QString::fromLatin1(kProductKey),
                      QString::fromLatin1(kProductKey));
   env.settings = &settings;
-  env.channel = script ? nullptr : &channel;
+  env.channel = channel.get();
 
   int exit_code = 0;
   {
@@ -185,7 +230,7 @@ int RunApplication(int argc, char** argv) {
     }
     std::unique_ptr<ScenarioRunner> runner;
     if (script) {
-      ScenarioContext context{&window, &window, emulator.get(), env.user_folder,
+      ScenarioContext context{&window, &window, emulation.get(), env.user_folder,
                               qEnvironmentVariable("NORVIK_SCREENSHOT_DIR").toStdString()};
       runner = std::make_unique<ScenarioRunner>(options->script, std::move(*script), context);
       window.SetShownHandler(
@@ -197,7 +242,7 @@ int RunApplication(int argc, char** argv) {
       return 1;
     }
     window.CenterWindow();
-    exit_code = QApplication::exec();
+    if (quit_signals.Received() == 0) exit_code = QApplication::exec();
     if (runner) exit_code = runner->ExitCode();
     window.ExitProgram();
   }

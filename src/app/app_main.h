@@ -23,7 +23,12 @@ std::string CheckSkinFolder(const std::filesystem::path& skin_folder);
 // The process's resident memory in KiB (Linux /proc/self/status VmRSS), if known.
 std::optional<long> ResidentKiB();
 
-// The user data folder: dir when given, else $XDG_DATA_HOME (or ~/.local/share) /Norvik_QT-4100.
-std::filesystem::path UserDataFolder(const std::string& dir);
+// The folder --emulate uses under the default data folder, so the emulator never touches the
+// profiles of the real devices.
+inline constexpr char kEmulatedDataFolderName[] = "emulated";
+
+// The user data folder: dir when given, else $XDG_DATA_HOME (or ~/.local/share) /Norvik_QT-4100,
+// and its "emulated/" folder when emulating.
+std::filesystem::path UserDataFolder(const std::string& dir, bool emulate = false);
 
 }  // namespace norvik::app

@@ -2,6 +2,7 @@
 
 #include <QAction>
 
+#include "base/debug_trace.h"
 #include "devices/audio_bridge.h"
 #include "emulator/audio_standin/standin_link.h"
 #include "ui/resource_manager.h"
@@ -9,19 +10,39 @@
 namespace norvik::app {
 
 EmulatorSession::EmulatorSession(const std::filesystem::path& program_folder,
-                                 bool plug_start_devices)
+                                 bool plug_start_devices, const std::filesystem::path& state_file)
     : bus_(std::make_unique<emulator::EmulatedBus>()) {
   // The stand-in audio library reports a headset while an emulated one is plugged.
   audio_link_ = std::make_unique<emulator::AudioStandinLink>(
       *bus_, devices::AudioLibraryPath(program_folder));
-  if (plug_start_devices) {
+  if (!state_file.empty()) {
+    shared_ = std::make_unique<emulator::SharedEmulatorState>(*bus_, state_file);
+    state_at_start_ = shared_->Load();
+  }
+  if (plug_start_devices && state_at_start_ != emulator::StateLoadResult::Loaded) {
     for (const emulator::EmulatedProduct product : kEmulatedStartDevices) bus_->Plug(product);
+  }
+  if (shared_) {
+    SyncState();
+    poll_.setInterval(kEmulatorStatePollMs);
+    QObject::connect(&poll_, &QTimer::timeout, &poll_, [this] { SyncState(); });
+    poll_.start();
   }
 }
 
 EmulatorSession::~EmulatorSession() {
+  poll_.stop();
+  // The last exchange: memories the program wrote (live frames included) reach the file.
+  if (shared_ && shared_->Sync() != emulator::SyncResult::Done) {
+    DebugTraceF("emulator: the last state of the session was not written to %s",
+                shared_->Path().c_str());
+  }
   bus_->SetChangeCallback({});
   audio_link_.reset();
+}
+
+void EmulatorSession::SyncState() {
+  if (shared_) shared_->SyncIfChanged();
 }
 
 std::optional<emulator::DeviceId> EmulatorSession::Find(emulator::EmulatedProduct product) const {
@@ -69,11 +90,13 @@ bool EmulatorSession::SetReceiverLink(bool up) {
 bool EmulatorSession::ApplyMenuItem(const QString& name, bool checked) {
   if (name.compare(QLatin1String(kEmulatedLinkItem), Qt::CaseInsensitive) == 0) {
     SetReceiverLink(checked);
+    SyncState();
     return true;
   }
   for (const EmulatedMenuItem& item : kEmulatedMenuItems) {
     if (name.compare(QLatin1String(item.name), Qt::CaseInsensitive) == 0) {
       SetPlugged(item.product, checked);
+      SyncState();
       return true;
     }
   }

@@ -1,10 +1,14 @@
 #pragma once
 // --emulate: the emulated bus the program runs against, with the audio library stand-in tied
 // to it, and the "Emulated devices" menu that plugs and unplugs each device and takes the
-// receiver's radio link up or down.
+// receiver's radio link up or down. With a state file the bus is shared with every norvikctl
+// (and other program) emulating on the same data folder: a poll timer takes in their plugs,
+// unplugs and memory changes and hands over this program's, and the last exchange runs when the
+// session ends, so `norvikctl emulator dump` shows afterwards what the program wrote.
 
 #include <QMenu>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <filesystem>
@@ -13,6 +17,7 @@
 #include <optional>
 
 #include "emulator/emulated_bus.h"
+#include "emulator/shared_state.h"
 
 namespace norvik::emulator {
 class AudioStandinLink;
@@ -44,16 +49,27 @@ inline constexpr std::array<emulator::EmulatedProduct, 4> kEmulatedStartDevices 
     emulator::EmulatedProduct::Keyboard, emulator::EmulatedProduct::MouseReceiver,
     emulator::EmulatedProduct::MousePad, emulator::EmulatedProduct::Headset};
 
+// How often the shared state file is looked at (a stat and the devices' revision counters).
+inline constexpr int kEmulatorStatePollMs = 100;
+
 class EmulatorSession {
  public:
   // program_folder: where the audio library stand-in sits. plug_start_devices: plug
-  // kEmulatedStartDevices now.
-  EmulatorSession(const std::filesystem::path& program_folder, bool plug_start_devices);
+  // kEmulatedStartDevices now, unless the state file (when given) already has devices: those
+  // are taken as they are. An empty state_file keeps the bus to this process.
+  EmulatorSession(const std::filesystem::path& program_folder, bool plug_start_devices,
+                  const std::filesystem::path& state_file = {});
   ~EmulatorSession();
   EmulatorSession(const EmulatorSession&) = delete;
   EmulatorSession& operator=(const EmulatorSession&) = delete;
 
   emulator::EmulatedBus& Bus() { return *bus_; }
+
+  // How the state file was found at the start (Missing without one).
+  emulator::StateLoadResult StateAtStart() const { return state_at_start_; }
+  // One exchange with the state file when something changed on either side (the poll timer
+  // calls it; menu actions too). Nothing without a state file.
+  void SyncState();
 
   bool IsPlugged(emulator::EmulatedProduct product) const;
   // Plugs (again) or unplugs the device; a device is made on first plug.
@@ -77,6 +93,9 @@ class EmulatorSession {
  private:
   std::unique_ptr<emulator::EmulatedBus> bus_;
   std::unique_ptr<emulator::AudioStandinLink> audio_link_;
+  std::unique_ptr<emulator::SharedEmulatorState> shared_;
+  emulator::StateLoadResult state_at_start_ = emulator::StateLoadResult::Missing;
+  QTimer poll_;
 };
 
 }  // namespace norvik::app

@@ -1,6 +1,15 @@
 #include "app/instance_channel.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QDeadlineTimer>
 #include <QList>
+#include <QThread>
+
+#include <cerrno>
+#include <cstring>
 
 #include "app/app_messages.h"
 #include "base/debug_trace.h"
@@ -14,6 +23,9 @@ constexpr char kWordLightStatusIn[] = "light-status-in";
 constexpr char kWordLightStatusOut[] = "light-status-out";
 constexpr char kWordWorkToolQuery[] = "worktool-query";
 
+// How long a start waits for another start holding the claim lock.
+constexpr int kClaimLockWaitMs = 5000;
+
 std::optional<long> ParseNumber(const QByteArray& word) {
   bool ok = false;
   const long value = word.toLong(&ok);
@@ -21,7 +33,67 @@ std::optional<long> ParseNumber(const QByteArray& word) {
   return value;
 }
 
+// An exclusive flock on a file, released (and the file closed) when it goes.
+class ClaimLock {
+ public:
+  explicit ClaimLock(const std::string& path)
+      : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)) {
+    if (fd_ < 0) return;
+    QDeadlineTimer deadline(kClaimLockWaitMs);
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      if (errno != EWOULDBLOCK || deadline.hasExpired()) {
+        DebugTraceF("instance socket: the start lock %s was not taken", path.c_str());
+        return;
+      }
+      QThread::msleep(10);
+    }
+  }
+  ~ClaimLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ClaimLock(const ClaimLock&) = delete;
+  ClaimLock& operator=(const ClaimLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace
+
+std::string CheckPrivateFolder(const std::filesystem::path& folder, uid_t uid) {
+  struct stat info {};
+  if (::lstat(folder.c_str(), &info) != 0) {
+    return folder.string() + ": " + std::strerror(errno);
+  }
+  if (!S_ISDIR(info.st_mode)) return folder.string() + " is not a folder";
+  if (info.st_uid != uid) return folder.string() + " belongs to another user";
+  if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+    return folder.string() + " is open to other users";
+  }
+  return {};
+}
+
+std::filesystem::path InstanceSocketPath(const std::string& runtime_dir,
+                                         const std::filesystem::path& temp_dir, uid_t uid,
+                                         std::string& problem) {
+  problem.clear();
+  if (!runtime_dir.empty()) {
+    const std::filesystem::path folder(runtime_dir);
+    const std::string why = CheckPrivateFolder(folder, uid);
+    if (why.empty()) return folder / kInstanceSocketName;
+    DebugTraceF("instance socket: XDG_RUNTIME_DIR not used (%s)", why.c_str());
+  }
+  const std::filesystem::path folder =
+      temp_dir / (std::string(kInstanceFolderPrefix) + std::to_string(uid));
+  // An existing folder is never changed: whoever made it must have made it right.
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    problem = folder.string() + ": " + std::strerror(errno);
+    return {};
+  }
+  problem = CheckPrivateFolder(folder, uid);
+  if (!problem.empty()) return {};
+  return folder / kInstanceSocketName;
+}
 
 std::optional<ChannelMessage> ParseChannelLine(const QByteArray& line) {
   const QList<QByteArray> words = line.trimmed().split(' ');
@@ -68,11 +140,24 @@ bool InstanceChannel::NotifyRunningInstance() {
   return true;
 }
 
+InstanceClaim InstanceChannel::Claim() {
+  const ClaimLock lock(name_.toStdString() + ".lock");
+  if (NotifyRunningInstance()) return InstanceClaim::HandedOver;
+  if (Listen()) return InstanceClaim::Taken;
+  return InstanceClaim::Unavailable;
+}
+
 bool InstanceChannel::Listen() {
   if (server_.isListening()) return true;
   if (server_.listen(name_)) return true;
-  // A socket file left by an instance that died: nobody answers on it (checked by the caller's
-  // NotifyRunningInstance), so it can go.
+  // A socket file left by an instance that died (SIGKILL, a crash) blocks the name; it goes
+  // when nobody answers on it.
+  QLocalSocket probe;
+  probe.connectToServer(name_);
+  if (probe.waitForConnected(kChannelConnectTimeoutMs)) {
+    DebugTrace("instance socket: another instance answers on it");
+    return false;
+  }
   QLocalServer::removeServer(name_);
   if (server_.listen(name_)) return true;
   DebugTraceF("instance socket: %s", server_.errorString().toUtf8().constData());

@@ -1,10 +1,11 @@
 #pragma once
 // The single instance and the registered-message traffic with other processes, over a local
-// socket named after the product key. A second start connects, sends "instance 0 1" and exits;
-// the running instance brings its window to the front. Peers may also send
+// socket of the user's own (InstanceSocketPath). A second start connects, sends "instance 0 1"
+// and exits; the running instance brings its window to the front. Peers may also send
 // "light-status-in <w> <l>" and "worktool-query" (answered on the same socket with the
 // 1024-byte WorkTool buffer); "light-status-out <w> <l>" goes to every connected peer.
 
+#include <sys/types.h>
 #include <QByteArray>
 #include <QList>
 #include <QLocalServer>
@@ -12,8 +13,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+
+#include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace norvik::app {
 
@@ -32,19 +36,44 @@ inline constexpr int kChannelConnectTimeoutMs = 500;
 // or non-numeric parameters, trailing words).
 std::optional<ChannelMessage> ParseChannelLine(const QByteArray& line);
 
+// The socket's file name, and the fallback folder's name before the user id.
+inline constexpr char kInstanceSocketName[] = "Norvik_QT-4100";
+inline constexpr char kInstanceFolderPrefix[] = "Norvik_QT-4100-";
+
+// Why folder cannot hold the instance socket (empty when it can): it must be a folder itself
+// (not a link to one), owned by uid, and closed to group and others.
+std::string CheckPrivateFolder(const std::filesystem::path& folder, uid_t uid);
+
+// Where the instance socket of user uid lives: in runtime_dir ($XDG_RUNTIME_DIR) when that passes
+// CheckPrivateFolder, else in "<temp_dir>/Norvik_QT-4100-<uid>" (made 0700 when missing, and
+// checked the same way). Empty, with the reason in problem, when neither will do.
+std::filesystem::path InstanceSocketPath(const std::string& runtime_dir,
+                                         const std::filesystem::path& temp_dir, uid_t uid,
+                                         std::string& problem);
+
+// How a start went: this process took the socket, handed over to a running instance, or found
+// neither possible (it runs on without being the single instance).
+enum class InstanceClaim { Taken, HandedOver, Unavailable };
+
 class InstanceChannel : public QObject {
   Q_OBJECT
  public:
   using MessageHandler = std::function<void(const ChannelMessage&)>;
   using WorkToolAnswer = std::function<QByteArray()>;
 
+  // name: the socket's path (or a bare name, which Qt puts in the temp folder).
   explicit InstanceChannel(QString name, QObject* parent = nullptr);
   ~InstanceChannel() override;
 
+  // The start of an instance, one at a time per socket ("<socket>.lock" held meanwhile, so two
+  // starts at once cannot both take it): a running instance is told to come to the front, else
+  // the socket is taken (a stale one removed first).
+  InstanceClaim Claim();
+
   // True when a running instance answered and was told to come to the front.
   bool NotifyRunningInstance();
-  // Takes the name (a stale socket file of a dead instance is removed first). False when the
-  // socket cannot be made.
+  // Takes the name (a socket file nobody answers on is removed first). False when the socket
+  // cannot be made, or an instance answers on it.
   bool Listen();
   bool IsListening() const { return server_.isListening(); }
 

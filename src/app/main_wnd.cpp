@@ -14,6 +14,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QThread>
+#include <algorithm>
 
 #include "app/about_wnd.h"
 #include "app/app_messages.h"
@@ -25,6 +26,7 @@
 #include "app/main_routes.h"
 #include "app/msg_wnd.h"
 #include "app/notify_router.h"
+#include "app/profile_folder_watch.h"
 #include "app/sleep_watch.h"
 #include "app/worktool.h"
 #include "base/debug_trace.h"
@@ -323,6 +325,13 @@ void CMainWnd::StartThreads() {
     drivers.push_back(&set_->Driver(slot));
   sync_ = std::make_unique<LightingSyncThread>(std::move(drivers));
   sync_->Start();
+
+  std::vector<std::string> names;
+  for (const devices::DeviceSlot slot : devices::kAllDeviceSlots)
+    names.push_back(set_->Driver(slot).DeviceName());
+  profile_watch_ = std::make_unique<ProfileFolderWatch>(
+      env_.user_folder, std::move(names),
+      [this](const std::vector<std::string>& changed) { OnProfileFoldersChanged(changed); });
 }
 
 void CMainWnd::StopThreads() {
@@ -337,6 +346,7 @@ void CMainWnd::StopThreads() {
     if (panels::CDeviceOptionUI* item = selector_.At(i).item) Timers().KillTimers(item);
   }
   if (env_.emulator) env_.emulator->Bus().SetChangeCallback({});
+  profile_watch_.reset();
   if (watcher_) watcher_->Stop(kThreadStopBound);
   if (sync_) sync_->Stop(kThreadStopBound);
   // The device workers use the drivers the device set is about to close.
@@ -846,6 +856,31 @@ void CMainWnd::ApplyLanguage(int index) {
     combo->setCurrentIndex(index);
   }
   if (tray_) tray_->setToolTip(QString::fromLatin1(kProductKey));
+}
+
+void CMainWnd::OnProfileFoldersChanged(const std::vector<std::string>& device_names) {
+  if (!set_ || threads_stopped_) return;
+  ++profile_checks_;
+  for (const devices::DeviceSlot slot : devices::kAllDeviceSlots) {
+    devices::DeviceDriver& driver = set_->Driver(slot);
+    if (std::find(device_names.begin(), device_names.end(), driver.DeviceName()) ==
+            device_names.end() ||
+        !ProfileOnDiskDiffers(driver)) {
+      continue;
+    }
+    DebugTraceF("%s: profile changed by another program, reloaded", driver.DeviceName().c_str());
+    driver.LoadProfile();
+    ++profile_reloads_;
+    ForEachPanel([&driver](panels::CVelmoranUSBDevice& panel) {
+      if (panel.Driver() != &driver) return;
+      panel.NoteRepaint();
+      if (QWidget* display = panel.DisplayControl()) display->update();
+    });
+  }
+}
+
+bool CMainWnd::ProfileWatchSettled() const {
+  return !profile_watch_ || profile_watch_->Settled();
 }
 
 void CMainWnd::ForEachPanel(const std::function<void(panels::CVelmoranUSBDevice&)>& fn) const {

@@ -16,6 +16,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/device_selector.h"
 #include "app/skin_frame.h"
@@ -36,6 +38,7 @@ class InstanceChannel;
 class LanguageController;
 class LightingSyncThread;
 class MainRouteTarget;
+class ProfileFolderWatch;
 class SleepWatch;
 
 // What the window runs on; everything is owned by the caller and outlives the window.
@@ -114,6 +117,12 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   void SetShownHandler(std::function<void()> handler) { on_shown_ = std::move(handler); }
   // How long the last thread stop took.
   std::chrono::milliseconds LastStopDuration() const { return last_stop_; }
+  // Profile folders changed on disk: how often that was looked at, and how many profiles were
+  // reloaded because another process had changed them.
+  int ProfileChecks() const { return profile_checks_; }
+  int ProfileReloads() const { return profile_reloads_; }
+  // No profile folder change is waiting to be looked at.
+  bool ProfileWatchSettled() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -133,6 +142,8 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   void OnCloseButton();
   void OnDeviceRow(std::size_t row, bool arrived);
   void OnPresence(devices::DeviceSlot slot, bool shown);
+  // Reloads (and repaints) the profiles of these devices that another process changed.
+  void OnProfileFoldersChanged(const std::vector<std::string>& device_names);
   void OnItemTimer(std::size_t product, int id);
   void StartUpOnWorker(std::size_t product);
   void CheckLinkOnWorker(std::size_t product);
@@ -154,6 +165,7 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   std::unique_ptr<DeviceEventsBridge> events_;
   std::unique_ptr<SleepWatch> sleep_watch_;
   std::unique_ptr<MainRouteTarget> routes_;
+  std::unique_ptr<ProfileFolderWatch> profile_watch_;
 
   // The watcher's working copy as of its last callback (the watcher waits for the UI thread to
   // handle the row, so the row it names is in this copy).
@@ -175,6 +187,8 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   bool threads_stopped_ = false;
   bool exited_ = false;
   std::chrono::milliseconds last_stop_{0};
+  int profile_checks_ = 0;
+  int profile_reloads_ = 0;
   std::function<void()> on_exit_;
   std::function<void()> on_shown_;
 };

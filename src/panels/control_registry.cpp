@@ -60,6 +60,12 @@ constexpr std::array<FactoryRow, 23> kFactoryRows = {{
     {"CVelmoranHS6533Device", &Make<CVelmoranHS6533Device>},
 }};
 
+// Controls of the window library that Qt has no widget for; layouts name them by the library's
+// own tag.
+constexpr std::array<FactoryRow, 1> kLibraryRows = {{
+    {"ColorPalette", &Make<CColorPaletteUI>},
+}};
+
 // One row of the main window's callback table: a control class, or (create == null) a
 // template layout built without a callback.
 struct CallbackRow {
@@ -101,6 +107,9 @@ constexpr std::array<CallbackRow, 25> kCallbackRows = {{
 void RegisterControlClasses() {
   ui::ControlFactory& factory = ui::ControlFactory::Instance();
   for (const FactoryRow& row : kFactoryRows) {
+    factory.RegistControl(QLatin1String(row.name), row.create);
+  }
+  for (const FactoryRow& row : kLibraryRows) {
     factory.RegistControl(QLatin1String(row.name), row.create);
   }
 }

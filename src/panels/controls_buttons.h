@@ -1,34 +1,6 @@
 #pragma once
-// Image buttons of the setting pages. Their drawing and mouse handling come with the pages that
-// use them; for now they are the buttons layouts place.
+// The image buttons of the setting pages, one header each.
 
-#include <QPushButton>
-#include <QString>
-
-namespace norvik::panels {
-
-// Image button with a hand image and a delete mark shown under the mouse ("click_handdelete").
-class CHandImgButtonUI : public QPushButton {
-  Q_OBJECT
- public:
-  explicit CHandImgButtonUI(QWidget* parent = nullptr);
-  QString GetClass() const { return QStringLiteral("HandImgButton"); }
-};
-
-// Image choice button with a hand image and a cursor attribute.
-class CHandImgSelectButtonUI : public QPushButton {
-  Q_OBJECT
- public:
-  explicit CHandImgSelectButtonUI(QWidget* parent = nullptr);
-  QString GetClass() const { return QStringLiteral("HandImgSelectButton"); }
-};
-
-// The macro record button whose image pulses while recording.
-class CRedioMacroButtonUI : public QPushButton {
-  Q_OBJECT
- public:
-  explicit CRedioMacroButtonUI(QWidget* parent = nullptr);
-  QString GetClass() const { return QStringLiteral("RedioMacroButton"); }
-};
-
-}  // namespace norvik::panels
+#include "panels/hand_img_button.h"         // IWYU pragma: export
+#include "panels/hand_img_select_button.h"  // IWYU pragma: export
+#include "panels/redio_macro_button.h"      // IWYU pragma: export

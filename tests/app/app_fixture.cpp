@@ -44,17 +44,22 @@ void AppFixture::SetUp() {
   panels::RegisterControlClasses();
 
   settings_ = std::make_unique<QSettings>(dir_.filePath("settings.ini"), QSettings::IniFormat);
-  emulator_ = std::make_unique<EmulatorSession>(AppDir(), /*plug_start_devices=*/false);
+  emulator_ = std::make_unique<EmulatorSession>(
+      AppDir(), /*plug_start_devices=*/false,
+      SharesState() ? emulator::StateFileOf(UserFolder()) : std::filesystem::path());
   for (const auto product : StartDevices()) emulator_->SetPlugged(product, true);
+  std::filesystem::create_directory(RuntimeDir().toStdString());
+  std::filesystem::permissions(RuntimeDir().toStdString(), std::filesystem::perms::owner_all);
   if (WithChannel()) {
-    channel_ = std::make_unique<InstanceChannel>(QString::fromLatin1(kProductKey));
+    channel_ = std::make_unique<InstanceChannel>(RuntimeDir() + QLatin1Char('/') +
+                                                 QLatin1String(kInstanceSocketName));
     ASSERT_TRUE(channel_->Listen());
   }
 
   MainWndEnvironment env;
   env.backend = &emulator_->Bus();
   env.program_folder = AppDir();
-  env.user_folder = dir_.filePath("user").toStdString();
+  env.user_folder = UserFolder();
   env.settings = settings_.get();
   env.emulator = emulator_.get();
   env.channel = channel_.get();
@@ -67,10 +72,18 @@ void AppFixture::SetUp() {
 }
 
 void AppFixture::TearDown() {
+  EndProgram();
+}
+
+void AppFixture::EndProgram() {
   if (window_) window_->ExitProgram();
   window_.reset();
   channel_.reset();
   emulator_.reset();
+}
+
+std::filesystem::path AppFixture::UserFolder() const {
+  return dir_.filePath("user").toStdString();
 }
 
 panels::CDeviceOptionUI* AppFixture::Item(std::size_t product) {

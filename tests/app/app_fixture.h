@@ -38,8 +38,18 @@ class AppFixture : public ::testing::Test {
 
   // Devices plugged before the window starts.
   virtual std::vector<emulator::EmulatedProduct> StartDevices() const { return {}; }
-  // A single-instance channel listening in this test's temp folder.
+  // A single-instance channel listening in RuntimeDir() (a private folder of this test's).
   virtual bool WithChannel() const { return false; }
+  // The emulated bus shared through the state file of the user folder (as with --data-dir).
+  virtual bool SharesState() const { return false; }
+
+  // Ends the program as its exit does: the window's threads stop, the emulator session writes
+  // its last exchange. Safe to call more than once.
+  void EndProgram();
+  // The window's data folder (the emulator state file is under it).
+  std::filesystem::path UserFolder() const;
+  // The folder a program started by the test gets as XDG_RUNTIME_DIR (0700, made by SetUp).
+  QString RuntimeDir() const { return dir_.filePath("run"); }
 
   CMainWnd& Wnd() { return *window_; }
   EmulatorSession& Emu() { return *emulator_; }

@@ -60,6 +60,10 @@ TEST(AppStart, UserFolderFollowsTheOptionElseTheDataHome) {
   EXPECT_EQ(UserDataFolder("/given"), std::filesystem::path("/given"));
   const std::string data_home = qEnvironmentVariable("XDG_DATA_HOME").toStdString();
   EXPECT_EQ(UserDataFolder(""), std::filesystem::path(data_home) / "Norvik_QT-4100");
+  // Emulating never touches the real devices' profiles, unless a folder is given.
+  EXPECT_EQ(UserDataFolder("", true),
+            std::filesystem::path(data_home) / "Norvik_QT-4100" / "emulated");
+  EXPECT_EQ(UserDataFolder("/given", true), std::filesystem::path("/given"));
 }
 
 }  // namespace

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
+#include <QTemporaryDir>
 #include <QUuid>
+
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <vector>
 
@@ -58,6 +64,119 @@ TEST(ChannelLine, KnownLinesParseAndEverythingElseIsRefused) {
     EXPECT_EQ(parsed->wparam, row.w) << row.line;
     EXPECT_EQ(parsed->lparam, row.l) << row.line;
   }
+}
+
+namespace fs = std::filesystem;
+
+fs::perms Mode(unsigned bits) {
+  return static_cast<fs::perms>(bits);
+}
+
+TEST(InstanceFolder, OnlyAFolderOfTheUsersOwnClosedToOthersWillDo) {
+  QTemporaryDir temp;
+  ASSERT_TRUE(temp.isValid());
+  const fs::path base = temp.path().toStdString();
+  const uid_t me = ::geteuid();
+  fs::create_directory(base / "private");
+  fs::permissions(base / "private", Mode(0700));
+  fs::create_directory(base / "group");
+  fs::permissions(base / "group", Mode(0750));
+  fs::create_directory(base / "others_pass");
+  fs::permissions(base / "others_pass", Mode(0701));
+  fs::create_directory_symlink(base / "private", base / "link");
+  std::ofstream(base / "file") << "x";
+  struct Row {
+    const char* name;
+    uid_t uid;
+    const char* problem;  // part of the reason; empty when the folder will do
+  };
+  const Row rows[] = {
+      {"private", me, ""},
+      {"private", me + 1, "another user"},
+      {"group", me, "open to other users"},
+      {"others_pass", me, "open to other users"},
+      {"link", me, "not a folder"},
+      {"file", me, "not a folder"},
+      {"missing", me, "No such file"},
+  };
+  for (const Row& row : rows) {
+    const std::string problem = CheckPrivateFolder(base / row.name, row.uid);
+    if (*row.problem == '\0') {
+      EXPECT_EQ(problem, "") << row.name;
+    } else {
+      EXPECT_NE(problem.find(row.problem), std::string::npos) << row.name << ": " << problem;
+    }
+  }
+}
+
+TEST(InstanceFolder, RuntimeFolderWhenPrivateElseAPrivateFolderInTemp) {
+  const uid_t me = ::geteuid();
+  const std::string own = std::string(kInstanceFolderPrefix) + std::to_string(me);
+  struct Row {
+    const char* what;
+    unsigned runtime_mode;   // 0: no XDG_RUNTIME_DIR
+    unsigned fallback_mode;  // the fallback folder made beforehand with this mode (0: not made)
+    const char* expected;    // under the test folder; empty: no socket
+  };
+  const Row rows[] = {
+      {"private runtime folder", 0700, 0, "run"},
+      {"no runtime folder", 0, 0, "tmp/"},
+      {"runtime folder open to others", 0755, 0, "tmp/"},
+      {"fallback there and private", 0, 0700, "tmp/"},
+      {"fallback there but open", 0, 0777, ""},
+  };
+  for (const Row& row : rows) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const fs::path base = temp.path().toStdString();
+    fs::create_directory(base / "tmp");
+    std::string runtime;
+    if (row.runtime_mode != 0) {
+      fs::create_directory(base / "run");
+      fs::permissions(base / "run", Mode(row.runtime_mode));
+      runtime = (base / "run").string();
+    }
+    if (row.fallback_mode != 0) {
+      fs::create_directory(base / "tmp" / own);
+      fs::permissions(base / "tmp" / own, Mode(row.fallback_mode));
+    }
+    std::string problem;
+    const fs::path socket = InstanceSocketPath(runtime, base / "tmp", me, problem);
+    if (*row.expected == '\0') {
+      EXPECT_TRUE(socket.empty()) << row.what << ": " << socket;
+      EXPECT_NE(problem, "") << row.what;
+      continue;
+    }
+    const fs::path folder = std::string(row.expected) == "run" ? base / "run" : base / "tmp" / own;
+    EXPECT_EQ(socket, folder / kInstanceSocketName) << row.what;
+    EXPECT_EQ(problem, "") << row.what;
+    struct stat info {};
+    ASSERT_EQ(::lstat(folder.c_str(), &info), 0) << row.what;
+    EXPECT_EQ(info.st_mode & 0777, 0700u) << row.what;
+  }
+}
+
+TEST(InstanceChannel, ClaimTakesTheSocketOnceAndLaterStartsHandOver) {
+  QTemporaryDir temp;
+  ASSERT_TRUE(temp.isValid());
+  const QString socket = temp.filePath(QLatin1String(kInstanceSocketName));
+  {
+    QFile stale(socket);  // what a killed instance may leave
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+  }
+  InstanceChannel first(socket);
+  ASSERT_EQ(first.Claim(), InstanceClaim::Taken);
+  std::vector<ChannelMessage> received;
+  first.SetMessageHandler([&](const ChannelMessage& m) { received.push_back(m); });
+  InstanceChannel second(socket);
+  EXPECT_EQ(second.Claim(), InstanceClaim::HandedOver);
+  EXPECT_FALSE(second.IsListening());
+  ASSERT_TRUE(PumpUntil([&] { return !received.empty(); }));
+  EXPECT_EQ(received[0].message, kInstanceMessage);
+  // An answering socket is never taken over, even when asked to listen directly.
+  InstanceChannel third(socket);
+  EXPECT_FALSE(third.Listen());
+  EXPECT_TRUE(first.IsListening());
 }
 
 TEST(InstanceChannel, SecondStartReachesTheFirstWithInstanceZeroOne) {

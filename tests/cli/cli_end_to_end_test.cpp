@@ -50,6 +50,34 @@ TEST_F(Norvikctl, KeySetReachesTheEmulatedKeyMapAndSurvivesANewCall) {
   EXPECT_EQ(back["assignment"], back["default"]);
 }
 
+TEST_F(Norvikctl, KeySetTakesWordsAndKeyShowPrintsThem) {
+  ASSERT_EQ(Ctl({"emulator", "plug", "keyboard"}).status, 0);
+  ASSERT_EQ(Ctl({"apply", "keyboard"}).status, 0);
+  const CtlRun set = Ctl({"--json", "key", "set", "keyboard", "5", "key:Alt+F4"});
+  ASSERT_EQ(set.status, 0) << set.err;
+  const Json::Value result = ParseJson(set.out);
+  EXPECT_EQ(result["assignment"].asString(), "0x20043d");
+  EXPECT_EQ(result["function"].asString(), "key:Alt+F4");
+  const std::string keymap =
+      ParseJson(Ctl({"--json", "emulator", "dump", "keyboard"}).out)["keymap"].asString();
+  const auto slot = static_cast<std::size_t>(result["slot"].asInt());
+  ASSERT_GE(keymap.size(), (slot + 1) * 6);
+  EXPECT_EQ(keymap.substr(slot * 6, 6), "20043d") << "slot " << slot;
+
+  // Plain text shows the words beside the value.
+  const CtlRun shown = Ctl({"key", "show", "keyboard", "5"});
+  EXPECT_NE(shown.out.find("function: key:Alt+F4\n"), std::string::npos) << shown.out;
+  // Macros are named by number: none exists yet, then one does.
+  ExpectRefused(Ctl({"key", "set", "keyboard", "5", "macro:0:repeat:3"}), 2, "has no macros");
+  ASSERT_EQ(Ctl({"macro", "new", "keyboard"}).status, 0);
+  const Json::Value macro =
+      ParseJson(Ctl({"--json", "key", "set", "keyboard", "5", "macro:0:repeat:3"}).out);
+  EXPECT_EQ(macro["assignment"].asString(), "0x710003");
+  EXPECT_EQ(macro["function"].asString(), "macro:0:repeat:3");
+  ExpectRefused(Ctl({"key", "set", "keyboard", "5", "swing:left:200"}), 2,
+                "COUNT must be 0 to 127");
+}
+
 TEST_F(Norvikctl, EmulatedDevicesPersistBetweenCalls) {
   ASSERT_EQ(Ctl({"emulator", "plug", "mousepad"}).status, 0);
   EXPECT_TRUE(std::filesystem::exists(data_ / "emulator" / "state.json"));

@@ -10,13 +10,14 @@
 #include <unistd.h>
 
 #include <atomic>
-
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -50,16 +51,68 @@ inline Json::Value ParseJson(const std::string& text) {
   return value;
 }
 
+// A norvikctl (or any program) running on in the background with its output going to a file:
+// wait for a text to appear, then end it with a signal.
+class Background {
+ public:
+  Background(const std::vector<std::string>& argv, std::filesystem::path out_path)
+      : out_path_(std::move(out_path)) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      if (std::freopen(out_path_.c_str(), "w", stdout) == nullptr) _exit(127);
+      std::vector<char*> raw;
+      for (const auto& a : argv) raw.push_back(const_cast<char*>(a.c_str()));
+      raw.push_back(nullptr);
+      execv(raw[0], raw.data());
+      _exit(127);
+    }
+  }
+  ~Background() {
+    if (pid_ > 0) Stop(SIGKILL);
+  }
+  Background(const Background&) = delete;
+  Background& operator=(const Background&) = delete;
+
+  std::string Output() const { return ReadAll(out_path_); }
+  // True once text is in the output (polled; gives up after timeout).
+  bool WaitFor(const std::string& text,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (Output().find(text) == std::string::npos) {
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+  }
+  // Sends signal and waits for the end: the exit status, or -1 when ended by a signal.
+  int Stop(int signal) {
+    if (pid_ <= 0) return -1;
+    kill(pid_, signal);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  std::filesystem::path out_path_;
+  pid_t pid_ = -1;
+};
+
 class Norvikctl : public ::testing::Test {
  protected:
   // Runs norvikctl --emulate --data-dir <data> args... (no shell: arguments pass as they are).
   CtlRun Ctl(std::vector<std::string> args, bool emulate = true) {
+    return Exec(CtlLine(std::move(args), emulate));
+  }
+  // The argument vector of Ctl.
+  std::vector<std::string> CtlLine(std::vector<std::string> args, bool emulate = true) const {
     std::vector<std::string> argv = {NORVIKCTL_PATH};
     if (emulate) argv.push_back("--emulate");
     argv.push_back("--data-dir");
     argv.push_back(data_.string());
     argv.insert(argv.end(), args.begin(), args.end());
-    return Exec(argv);
+    return argv;
   }
 
   // Safe from several threads at once: each run has output files of its own.

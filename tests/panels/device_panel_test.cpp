@@ -323,14 +323,7 @@ TEST(DevicePanel, QueryPowerHandsTheStatusBlockToThePowerIndicator) {
 
 // --- the device picture ---
 
-void SendMouse(QWidget* widget, QEvent::Type type, QPoint at) {
-  const Qt::MouseButtons held =
-      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
-  QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)),
-                    type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held,
-                    Qt::NoModifier);
-  QCoreApplication::sendEvent(widget, &event);
-}
+using testing::SendMouse;
 
 class PictureTest : public ::testing::Test {
  protected:

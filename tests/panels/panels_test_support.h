@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <QString>
 #include <QWidget>
 #include <filesystem>
@@ -41,9 +43,10 @@ class NotifyRecorder : public ui::INotifyUI {
     QString type;
     QString sender;
     QWidget* sender_widget = nullptr;
+    ui::WPARAM wparam = 0;
   };
   void Notify(ui::TNotifyUI& msg) override {
-    entries.push_back({msg.type, msg.SenderName(), msg.sender.data()});
+    entries.push_back({msg.type, msg.SenderName(), msg.sender.data(), msg.wParam});
   }
   int Count(const QString& type, const QString& sender) const {
     int n = 0;
@@ -52,6 +55,16 @@ class NotifyRecorder : public ui::INotifyUI {
   }
   std::vector<Entry> entries;
 };
+
+// A left-button press, move (with the button held) or release at `at`, sent straight to widget.
+inline void SendMouse(QWidget* widget, QEvent::Type type, QPoint at) {
+  const Qt::MouseButtons held =
+      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+  QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)),
+                    type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held,
+                    Qt::NoModifier);
+  QCoreApplication::sendEvent(widget, &event);
+}
 
 // A skin folder of the test's own, set as the resource path while alive.
 class TempSkin {

@@ -21,6 +21,10 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string_view>
+
+#include "devices/light_mode_controls.h"
+#include "profiles/key_code_table.h"
 
 namespace {
 
@@ -147,6 +151,33 @@ TEST(SkinLanguage, EveryKeyOfTheLayoutsAndTheMenuIsTranslatedInBothFiles) {
     }
   }
   EXPECT_GT(keys_seen, 30);
+}
+
+// The key page names keys by the key table's text keys, the lighting page its directions by the
+// mode tables' text keys.
+TEST(SkinLanguage, KeyNamesAndLightingDirectionsAreTranslatedInBothFiles) {
+  const auto en = ReadLanguage("lan_en.xml");
+  const auto cn = ReadLanguage("lan_cn.xml");
+  ASSERT_TRUE(en && cn);
+  QStringList keys;
+  for (const norvik::profiles::KeyCodeRow& row : norvik::profiles::KeyCodeTable()) {
+    keys << QString::fromStdString(norvik::profiles::KeyTextKey(row));
+  }
+  for (int mode = 0; mode < 32; ++mode) {
+    const auto texts =
+        norvik::devices::ApplyMode(norvik::devices::LightLayoutFamily::Keyboard, mode, true)
+            .direction_texts;
+    ASSERT_TRUE(texts.has_value()) << mode;
+    for (const std::string_view key : {texts->first, texts->second}) {
+      keys << QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+    }
+  }
+  keys.removeDuplicates();
+  EXPECT_EQ(keys.size(), 142 + 8);
+  for (const QString& key : keys) {
+    EXPECT_EQ(en->count(key), 1u) << "lan_en.xml lacks " << key.toStdString();
+    EXPECT_EQ(cn->count(key), 1u) << "lan_cn.xml lacks " << key.toStdString();
+  }
 }
 
 TEST(SkinLanguage, TextsTheProgramSetsExistWithTheirRequiredForm) {
