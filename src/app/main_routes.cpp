@@ -256,6 +256,7 @@ void MainRouteTarget::Profile(ProfileCommand command) {
     case ProfileCommand::SwitchLater:
       // The name follows the choice at once; the device follows after the pause.
       profiles->SetNameEditText(profiles->SelectedName());
+      profiles->SetChoicePending(true);
       window_.Timers().SetTimer(&window_, kTimerProfileSwitch, kProfileSwitchDelayMs);
       break;
     case ProfileCommand::WriteToDevice:
@@ -270,7 +271,9 @@ void MainRouteTarget::Profile(ProfileCommand command) {
 void MainRouteTarget::SwitchProfileNow() {
   panels::CVelmoranUSBDevice* panel = Panel();
   panels::CDeviceProfileUI* profiles = panel != nullptr ? panel->ProfilePanel() : nullptr;
-  if (profiles == nullptr || profiles->GetSelectedIndex() < 0) return;
+  if (profiles == nullptr) return;
+  profiles->SetChoicePending(false);
+  if (profiles->GetSelectedIndex() < 0) return;
   ProfileRequest request = Request(ProfileAction::Select);
   request.index = profiles->GetSelectedIndex();
   RunProfileJob(std::move(request), kProfileSwitchJob);

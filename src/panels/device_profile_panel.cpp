@@ -60,7 +60,8 @@ void CDeviceProfileUI::SetProfiles(const std::vector<std::string>& names, int se
     combo->clear();
     for (const QString& text : texts) combo->addItem(text, text);
   }
-  const int index = selected >= 0 && selected < combo->count() ? selected : -1;
+  int index = selected >= 0 && selected < combo->count() ? selected : -1;
+  if (choice_pending_ && !changed) index = combo->currentIndex();
   // A name being edited stays until the list or the selection changes.
   if (!changed && combo->currentIndex() == index) return;
   combo->setCurrentIndex(index);

@@ -31,6 +31,9 @@ class CDeviceProfileUI : public QWidget {
   // notification is raised.
   void SetProfiles(const std::vector<std::string>& names, int selected);
   int GetSelectedIndex() const;
+  // The user chose an item the device does not hold yet (the switch waits for its pause):
+  // SetProfiles keeps that choice on screen until the switch is under way.
+  void SetChoicePending(bool pending) { choice_pending_ = pending; }
   // The selected item's name, empty without a selection.
   QString SelectedName() const;
   int GetProfileCount() const;
@@ -51,6 +54,7 @@ class CDeviceProfileUI : public QWidget {
   int CheckedTab() const;
 
  private:
+  bool choice_pending_ = false;
   QComboBox* Combo() const;
   QLineEdit* NameEdit() const;
   QWidget* Child(const char* name) const;
