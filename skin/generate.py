@@ -399,47 +399,102 @@ def key_button(name, x, y, w, h, userdata=None, tooltip=None, visible=True):
     return f'     <widget class="DeviceKeyButton" name="{name}">\n{inner}\n     </widget>\n'
 
 
-def empty_stack(name):
-    return (f'   <item>\n    <widget class="QStackedWidget" name="{name}">\n'
-            f'     <widget class="QWidget" name="{name}_page_0"/>\n'
-            "    </widget>\n   </item>\n")
+# Function pages. A tab of the profile panel selects a page of one of the two stacks
+# (SetStateType): the key-function stack under the device picture holds pages 0-2, the
+# function stack beside the profile panel holds the picture's page and pages 1-3. Each page is
+# its own layout under XML/Pages, built into its slot by the panel ("pagefile"); a page of a
+# later change shows the "coming" note until it lands.
+COMING_PAGE = "coming"
+DEVICE_PAGES = {
+    # device: (key-function pages 0-2, function pages 1-3)
+    "keyboard": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
+                 (COMING_PAGE, COMING_PAGE, "keyboard_system")),
+    "mouse": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
+              (COMING_PAGE, "mouse_cursor", "mouse_system")),
+    "mousepad": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
+                 (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
+    "headset": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
+                (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
+}
 
 
-def device_layout(root_class, root_name, picture_name, panel_name, pic_w, pic_h, buttons):
-    """A device page: the picture (a plain widget drawing the device) with the select panel
-    over it, then the two stacks the setting panels are put into."""
+def page_slot(stack, index, page, indent):
+    pad = " " * indent
+    pagefile = prop_string("pagefile", "XML\\Pages\\" + page + ".xml", stdset=False)
+    return (f'{pad}<widget class="QWidget" name="{stack}_page_{index}">\n'
+            f'{pad} {pagefile}\n'
+            f'{pad} <layout class="QVBoxLayout" name="{stack}_page_{index}_layout">\n'
+            f'{pad}  <property name="leftMargin"><number>0</number></property>\n'
+            f'{pad}  <property name="topMargin"><number>0</number></property>\n'
+            f'{pad}  <property name="rightMargin"><number>0</number></property>\n'
+            f'{pad}  <property name="bottomMargin"><number>0</number></property>\n'
+            f'{pad} </layout>\n'
+            f'{pad}</widget>\n')
+
+
+def device_layout(device, root_class, root_name, picture_name, panel_name, pic_w, pic_h,
+                  buttons):
+    """A device page: the profile panel with the function tabs on the left; on the right the
+    function stack, whose first page is the picture (a plain widget drawing the device, with
+    the select panel over it) above the key-function stack."""
+    key_pages, function_pages = DEVICE_PAGES[device]
+    key_slots = "".join(page_slot("device_key_function_switch", i, page, 12)
+                        for i, page in enumerate(key_pages))
+    function_slots = "".join(page_slot("device_function_switch", i + 1, page, 6)
+                             for i, page in enumerate(function_pages))
     return f"""<?xml version="1.0" encoding="UTF-8"?>
 <!-- Written by skin/generate.py; edit the generator, not this file. -->
 <ui version="4.0">
  <class>{root_class}</class>
  <widget class="{root_class}" name="{root_name}">
-  {geometry(0, 0, 780, 396)}
-  <layout class="QVBoxLayout" name="{root_name}_layout">
-   <property name="spacing"><number>4</number></property>
+  {geometry(0, 0, 1480, 820)}
+  <layout class="QHBoxLayout" name="{root_name}_layout">
+   <property name="spacing"><number>14</number></property>
    <property name="leftMargin"><number>0</number></property>
-   <property name="topMargin"><number>6</number></property>
+   <property name="topMargin"><number>8</number></property>
    <property name="rightMargin"><number>0</number></property>
-   <property name="bottomMargin"><number>0</number></property>
+   <property name="bottomMargin"><number>8</number></property>
    <item>
-    <layout class="QHBoxLayout" name="{root_name}_picture_row">
-     <item><spacer name="{root_name}_left_space"><property name="orientation"><enum>Qt::Horizontal</enum></property></spacer></item>
-     <item>
-      <widget class="QWidget" name="{picture_name}">
-       {prop_size("minimumSize", pic_w, pic_h)}
-       {prop_size("maximumSize", pic_w, pic_h)}
-       {prop_string("styleClass", "device_picture", stdset=False)}
-       <widget class="SelectPanel" name="{panel_name}">
-        {geometry(0, 0, pic_w, pic_h)}
-{buttons}       </widget>
-      </widget>
-     </item>
-     <item><spacer name="{root_name}_right_space"><property name="orientation"><enum>Qt::Horizontal</enum></property></spacer></item>
-    </layout>
+    <widget class="DeviceProfileUI" name="device_profile"/>
    </item>
-{empty_stack("device_function_switch")}{empty_stack("device_key_function_switch")}  </layout>
+   <item>
+    <widget class="QStackedWidget" name="device_function_switch">
+     <widget class="QWidget" name="device_function_switch_page_0">
+      <layout class="QVBoxLayout" name="device_function_switch_page_0_layout">
+       <property name="spacing"><number>10</number></property>
+       <property name="leftMargin"><number>0</number></property>
+       <property name="topMargin"><number>0</number></property>
+       <property name="rightMargin"><number>0</number></property>
+       <property name="bottomMargin"><number>0</number></property>
+       <item>
+        <layout class="QHBoxLayout" name="{root_name}_picture_row">
+         <item><spacer name="{root_name}_left_space"><property name="orientation"><enum>Qt::Horizontal</enum></property></spacer></item>
+         <item>
+          <widget class="QWidget" name="{picture_name}">
+           {prop_size("minimumSize", pic_w, pic_h)}
+           {prop_size("maximumSize", pic_w, pic_h)}
+           {prop_string("styleClass", "device_picture", stdset=False)}
+           <widget class="SelectPanel" name="{panel_name}">
+            {geometry(0, 0, pic_w, pic_h)}
+{buttons}           </widget>
+          </widget>
+         </item>
+         <item><spacer name="{root_name}_right_space"><property name="orientation"><enum>Qt::Horizontal</enum></property></spacer></item>
+        </layout>
+       </item>
+       <item>
+        <widget class="QStackedWidget" name="device_key_function_switch">
+{key_slots}        </widget>
+       </item>
+      </layout>
+     </widget>
+{function_slots}    </widget>
+   </item>
+  </layout>
  </widget>
  <customwidgets>
   <customwidget><class>{root_class}</class><extends>QWidget</extends><container>1</container></customwidget>
+  <customwidget><class>DeviceProfileUI</class><extends>QWidget</extends></customwidget>
   <customwidget><class>SelectPanel</class><extends>QWidget</extends><container>1</container></customwidget>
   <customwidget><class>DeviceKeyButton</class><extends>QPushButton</extends></customwidget>
  </customwidgets>
@@ -564,7 +619,7 @@ def keyboard_ui():
         px, py, pw, ph = kb_rect(x, y, w, h)
         buttons += key_button(f"key_{key_id}", px, py, pw, ph - 3, userdata=f"light_{key_id}",
                               visible=visible)
-    return device_layout("VelmoranKeyboardDevice", "keyboard_device", "keyboard_picture",
+    return device_layout("keyboard", "VelmoranKeyboardDevice", "keyboard_device", "keyboard_picture",
                          "device_key_light", KB_W, KB_H, buttons)
 
 
@@ -611,7 +666,7 @@ def mouse_ui():
     buttons = "".join(key_button(f"key_{i}", *MOUSE_KEYS[i]) for i in range(6))
     buttons += "".join(key_button(f"light_{i}", *MOUSE_LIGHTS[i], userdata=f"light_{i}")
                        for i in range(7))
-    return device_layout("VelmoranMouseDevice", "mouse_device", "mouse_picture",
+    return device_layout("mouse", "VelmoranMouseDevice", "mouse_device", "mouse_picture",
                          "mouse_device_key_light", MS_W, MS_H, buttons)
 
 
@@ -667,7 +722,7 @@ def mousepad_svg():
 
 def mousepad_ui():
     buttons = "".join(key_button(f"key_{i}", *zone) for i, zone in enumerate(mousepad_zones()))
-    return device_layout("VelmoranMousePadDevice", "mousepad_device", "mousepad_picture",
+    return device_layout("mousepad", "VelmoranMousePadDevice", "mousepad_device", "mousepad_picture",
                          "mousepad_device_key_light", MP_W, MP_H, buttons)
 
 
@@ -725,7 +780,7 @@ def headset_svg():
 
 def headset_ui():
     buttons = "".join(key_button(f"key_{i}", *zone) for i, zone in enumerate(headset_zones()))
-    return device_layout("VelmoranHS6533Device", "hs_device", "headset_picture",
+    return device_layout("headset", "VelmoranHS6533Device", "hs_device", "headset_picture",
                          "hs_device_key_light", HS_W, HS_H, buttons)
 
 

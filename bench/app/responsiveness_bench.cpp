@@ -10,9 +10,10 @@
 //    switch to the device holding the whole profile. Target: 400 ms (debounce) + 1.2 ms per
 //    request; the counter target_ms computes it from the requests seen.
 //
-// Today a switch is "apply-profile keyboard N" (the profile sent whole, on the UI thread). Once
-// the profile combo exists, SwitchLines makes it what the user does: select the profile in
-// device_profile_combo, then wait for the keyboard's memory to hold it.
+// A switch is what the user does: the profile chosen in device_profile_combo (sent by the
+// keyboard's command worker after the 400 ms pause), then the keyboard's memory holding it. The
+// keyboard gets a second profile whose polling rate (settings byte 22) differs, so each round
+// can see its profile arrive.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -37,24 +38,40 @@ struct StallFigures {
   unsigned long long reports = 0;
 };
 
-// The lines of one profile switch; round alternates the profile where that matters.
-std::string SwitchLines(int /*round*/) {
-  return "apply-profile keyboard 0\n";
+// The lines of one profile switch; rounds alternate between the two profiles.
+std::string SwitchLines(int round) {
+  const bool second = round % 2 == 0;
+  return std::string("select keyboard_device/device_profile_combo ") + (second ? "1" : "0") +
+         "\nexpect-memory keyboard settings 22 " + (second ? "00" : "03") + "\n";
 }
 
-// The four start devices shown and the keyboard started (a profile can be sent).
-constexpr char kStarted[] =
+// The four start devices shown.
+constexpr char kShown[] =
     "timeout 10000\n"
     "expect device_select:0 visible true\n"
     "expect device_select:1 visible true\n"
     "expect device_select:2 visible true\n"
-    "expect device_select:3 visible true\n"
-    "apply-profile keyboard 0\n";
+    "expect device_select:3 visible true\n";
+// Then the keyboard with a second profile at 125 Hz, and the first (1000 Hz) selected again.
+constexpr char kSecondProfile[] =
+    "click device_select:1\n"
+    "expect keyboard_device/device_function_switch enabled true\n"
+    "click keyboard_device/profile_fun_spread_btn\n"
+    "click keyboard_device/device_add_btn\n"
+    "expect MessageText textkey message_text_26\n"
+    "click confirm_btn\n"
+    "expect keyboard_device/device_profile_combo count 2\n"
+    "click keyboard_device/system_Op_tab\n"
+    "click keyboard_device/polling_rate_option_0\n"
+    "expect-memory keyboard settings 22 00\n"
+    "select keyboard_device/device_profile_combo 0\n"
+    "expect-memory keyboard settings 22 03\n";
+const std::string kStarted = std::string(kShown) + kSecondProfile;
 
 constexpr const char* kStartDevices[] = {"keyboard", "receiver", "mousepad", "headset"};
 
 std::string StartUpScript() {
-  std::string script = kStarted;
+  std::string script = kShown;
   for (const char* device : kStartDevices)
     script += "emulator delay " + std::string(device) + " 10\n";
   for (int round = 0; round < kStartUpRounds; ++round) {

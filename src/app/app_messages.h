@@ -60,8 +60,13 @@ inline constexpr int kItemLinkCheckFirstMs = 2000;
 inline constexpr int kItemLinkCheckRepeatMs = 3000;
 
 // Window size of the main window.
-inline constexpr int kMainWindowWidth = 800;
-inline constexpr int kMainWindowHeight = 572;
+inline constexpr int kMainWindowWidth = 1500;
+inline constexpr int kMainWindowHeight = 970;
+// Share of the screen's available area the window may take at start.
+inline constexpr double kMainWindowScreenShare = 0.9;
+// The smallest size at which every device page stays usable.
+inline constexpr int kMainWindowMinWidth = 1120;
+inline constexpr int kMainWindowMinHeight = 720;
 
 // Control names the shell uses.
 inline constexpr char kDeviceSelectLayout[] = "device_select_layout";

@@ -139,6 +139,10 @@ int LanguageController::ReadStoredLanguageIndex() const {
   return 0;
 }
 
+namespace {
+constexpr char kFallbackLanguageFile[] = "lan_en.xml";
+}  // namespace
+
 void LanguageController::KeepSettingsFileAside() const {
   const std::filesystem::path file = settings_->fileName().toStdU16String();
   std::error_code ec;
@@ -164,7 +168,13 @@ bool LanguageController::ApplyLanguage(int index, QWidget* window) {
   const LanguageEntry entry = known ? entries[static_cast<std::size_t>(index)] : LanguageEntry{};
   ui::ResourceManager& resources = ui::ResourceManager::Instance();
   resources.SetLanguage(entry.name);
-  resources.LoadLanguage(entry.file);
+  if (!resources.LoadLanguage(entry.file)) {
+    // The previous table stays; with none yet, English keeps the window readable.
+    const bool have_table = !resources.LanguageFile().isEmpty();
+    DebugTraceF("language %d: its file cannot be used, keeping %s", index,
+                have_table ? qUtf8Printable(resources.LanguageFile()) : "English");
+    if (!have_table) resources.LoadLanguage(QString::fromLatin1(kFallbackLanguageFile));
+  }
   resources.ReloadText();
 
   // An index outside the list has no id of its own; storing 0 would only lose the user's

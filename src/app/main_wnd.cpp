@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLayout>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -22,7 +23,9 @@
 #include "app/instance_channel.h"
 #include "app/language.h"
 #include "app/lighting_sync_thread.h"
+#include "app/main_routes.h"
 #include "app/msg_wnd.h"
+#include "app/notify_router.h"
 #include "app/profile_folder_watch.h"
 #include "app/settings_window_host.h"
 #include "app/sleep_watch.h"
@@ -31,6 +34,7 @@
 #include "devices/device_driver.h"
 #include "panels/control_registry.h"
 #include "panels/device_option.h"
+#include "panels/device_profile_panel.h"
 #include "profiles/recovery_report.h"
 #include "ui/dialog_builder.h"
 #include "ui/resource_manager.h"
@@ -85,9 +89,9 @@ CMainWnd::CMainWnd(MainWndEnvironment environment, QWidget* parent)
                                              }}),
       language_(std::make_unique<LanguageController>(
           env_.program_folder / devices::kDefaultDataFolderName, env_.settings)),
+      routes_(std::make_unique<MainRouteTarget>(*this)),
       latest_copy_(hid::MakeHidInterfaceCopy()) {
   setWindowTitle(QString::fromLatin1(kProductKey));
-  resize(kMainWindowWidth, kMainWindowHeight);
   // The settings and update window: opened, fed and closed through this host.
   SettingsWindowHost::Environment host;
   host.main = this;
@@ -97,6 +101,26 @@ CMainWnd::CMainWnd(MainWndEnvironment environment, QWidget* parent)
   host.app_folder = env_.user_folder;
   host.present_targets = [this] { return PresentUpdateTargets(set_.get(), env_.backend); };
   settings_ = std::make_unique<SettingsWindowHost>(std::move(host));
+}
+
+QSize CMainWnd::StartSize(const QSize& available) {
+  QSize size(kMainWindowWidth, kMainWindowHeight);
+  if (available.isValid()) {
+    const QSize room(static_cast<int>(available.width() * kMainWindowScreenShare),
+                     static_cast<int>(available.height() * kMainWindowScreenShare));
+    // Shrunk as a whole (the pages keep their proportions), never below the minimum.
+    if (size.width() > room.width() || size.height() > room.height())
+      size.scale(room, Qt::KeepAspectRatio);
+  }
+  return size.expandedTo(QSize(kMainWindowMinWidth, kMainWindowMinHeight));
+}
+
+void CMainWnd::ShowRecoveryNotes() {
+  ShowRecoveryNotice(this);
+}
+
+SettingsWindowHost& CMainWnd::SettingsWindow() {
+  return *settings_;
 }
 
 CMainWnd::~CMainWnd() {
@@ -117,6 +141,11 @@ QWidget* CMainWnd::CreateControl(const QString& class_name, QWidget* parent) {
 
 void CMainWnd::InitWindow() {
   DebugTrace("InitWindow");
+  // Resizable, unlike the shell's small windows that keep their layout's size.
+  setMinimumSize(kMainWindowMinWidth, kMainWindowMinHeight);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  resize(StartSize(screen != nullptr ? screen->availableGeometry().size() : QSize()));
   // The title is the product key, whatever the layout's title text says in a language.
   setProperty(ui::kWindowTitleKeyProperty, QVariant());
   setWindowTitle(QString::fromLatin1(kProductKey));
@@ -245,6 +274,14 @@ void CMainWnd::BuildProduct(std::size_t index, const hid::HidInterfaceCopy& copy
   panel->SetLightConfigName(QString::fromLatin1(kLightConfigName));
   panel->SetDriver(&set_->Driver(product.slot));
   panel->Initialise();
+  panel->SetEditReportHandler([this](const panels::EditReport& report) {
+    if (!report.saved) {
+      ShowMessage(this, QString(), QStringLiteral("message_profile_not_saved"), kDefaultDpi, true,
+                  kMsgButtonsConfirm);
+    } else {
+      routes_->ReportPush(report.push_code);
+    }
+  });
   const int page = device_stack->addWidget(panel_widget.release());
 
   select_layout->layout()->addWidget(item_widget.release());
@@ -323,6 +360,8 @@ void CMainWnd::StopThreads() {
   profile_watch_.reset();
   if (watcher_) watcher_->Stop(kThreadStopBound);
   if (sync_) sync_->Stop(kThreadStopBound);
+  // The device workers use the drivers the device set is about to close.
+  ForEachPanel([](panels::CVelmoranUSBDevice& panel) { panel.StopDeviceWork(); });
   if (set_) {
     set_->SetEvents(nullptr);
     set_->Shutdown();
@@ -396,61 +435,36 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
   }
   if (msg.type == QLatin1String(ui::kNotifyWindowInit)) {
     WindowInit();
-  } else if (msg.type == QLatin1String(ui::kNotifyClick)) {
-    OnClick(msg);
-  } else if (msg.type == QLatin1String(ui::kNotifySelectChanged)) {
-    if (name == QLatin1String(kDeviceSelect)) {
-      if (const auto index = selector_.IndexOfItem(msg.sender)) selector_.OnItemSelected(*index);
-    }
-  } else if (msg.type == QLatin1String(ui::kNotifyItemSelect)) {
-    if (name == QLatin1String(kLanguageCombo)) {
-      bool handled = false;
-      HandleCustomMessage(kMsgLanguage, msg.wParam, 0, handled);
-    }
+  } else {
+    RouteArgs args;
+    args.type = msg.type;
+    args.name = name;
+    args.sender = msg.sender;
+    args.wparam = msg.wParam;
+    if (const auto* edit = qobject_cast<const QLineEdit*>(msg.sender.data()))
+      args.text = edit->text();
+    const bool routed = RouteNotification(*routes_, std::move(args));
+    if (!routed && msg.type == QLatin1String(ui::kNotifyClick)) OnClick(msg);
   }
   ui::WindowImplBase::Notify(msg);
 }
 
+void CMainWnd::ToggleLightStatus() {
+  const int status = light_status_ == 1 ? 0 : 1;
+  if (env_.channel) env_.channel->BroadcastLightStatus(1, status);
+  SetLightControlStatus(status);
+}
+
+// The clicks the routing table does not name: the emulator's menu button.
 void CMainWnd::OnClick(ui::TNotifyUI& msg) {
-  const QString name = msg.SenderName();
-  if (NameIs(name, "closebtn")) {
-    OnCloseButton();
-  } else if (NameIs(name, "nodevice_ok_btn")) {
-    // Without a tray a hidden window could not be brought back: minimise instead.
-    if (tray_) {
-      hide();
-    } else {
-      showMinimized();
-    }
-  } else if (NameIs(name, "minbtn")) {
-    showMinimized();
-  } else if (NameIs(name, "maxbtn")) {
-    showMaximized();
-  } else if (NameIs(name, "restorebtn")) {
-    showNormal();
-  } else if (NameIs(name, kLightStatusButton)) {
-    const int status = light_status_ == 1 ? 0 : 1;
-    if (env_.channel) env_.channel->BroadcastLightStatus(1, status);
-    SetLightControlStatus(status);
-  } else if (NameIs(name, kSkinButton)) {
-    OpenSkinFrame();
-  } else if (NameIs(name, kSetButton)) {
-    settings_->OpenSettingsWindow(/*centred=*/false);
-  } else if (NameIs(name, "device_select_prev")) {
-    selector_.SelectPrevious();
-  } else if (NameIs(name, "device_select_next")) {
-    selector_.SelectNext();
-  } else if (NameIs(name, kMenuButton)) {
-    if (!env_.emulator) return;
-    if (!emulated_menu_) {
-      emulated_menu_ = env_.emulator->BuildMenu(this, [this](const QString& item, bool checked) {
-        HandleMenuCommand(ui::MenuCommand{item, QString(), QString(), checked});
-      });
-    }
-    QWidget* button = msg.sender;
-    emulated_menu_->popup(button ? button->mapToGlobal(QPoint(0, button->height()))
-                                 : QCursor::pos());
+  if (!NameIs(msg.SenderName(), kMenuButton) || !env_.emulator) return;
+  if (!emulated_menu_) {
+    emulated_menu_ = env_.emulator->BuildMenu(this, [this](const QString& item, bool checked) {
+      HandleMenuCommand(ui::MenuCommand{item, QString(), QString(), checked});
+    });
   }
+  QWidget* button = msg.sender;
+  emulated_menu_->popup(button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos());
 }
 
 void CMainWnd::OnCloseButton() {
@@ -475,7 +489,14 @@ void CMainWnd::closeEvent(QCloseEvent* event) {
 
 void CMainWnd::changeEvent(QEvent* event) {
   if (event->type() == QEvent::ActivationChange) SetActive(isActiveWindow() ? 1 : 0);
+  if (event->type() == QEvent::WindowStateChange) UpdateMaximiseButtons();
   ui::WindowImplBase::changeEvent(event);
+}
+
+void CMainWnd::UpdateMaximiseButtons() {
+  const bool maximised = isMaximized();
+  if (QWidget* button = FindControl(QStringLiteral("maxbtn"))) button->setVisible(!maximised);
+  if (QWidget* button = FindControl(QStringLiteral("restorebtn"))) button->setVisible(maximised);
 }
 
 void CMainWnd::OpenSkinFrame() {
@@ -496,7 +517,7 @@ void CMainWnd::HandleMenuCommand(const ui::MenuCommand& command) {
   } else if (NameIs(name, "about_menu")) {
     OpenAboutWindow(this, about_);
   } else if (NameIs(name, "setwnd_menu")) {
-    settings_->OpenSettingsWindow(/*centred=*/true);
+    SettingsWindow().OpenSettingsWindow(true);
   } else if (env_.emulator) {
     env_.emulator->ApplyMenuItem(name, command.checked);
   }
@@ -527,7 +548,8 @@ ui::LRESULT CMainWnd::HandleCustomMessage(unsigned msg, ui::WPARAM wParam, ui::L
       handled = true;
       return 0;
     case kMsgChildForward:
-      settings_->ForwardToSettingsWindow(msg, static_cast<long long>(wParam), lParam);
+      SettingsWindow().ForwardToSettingsWindow(msg, static_cast<long long>(wParam),
+                                               static_cast<long long>(lParam));
       handled = true;
       return 0;
     case kMsgLightStatusIn:
@@ -584,7 +606,7 @@ ui::LRESULT CMainWnd::HandleCustomMessage(unsigned msg, ui::WPARAM wParam, ui::L
       handled = true;
       return 0;
     case kMsgOpenUpdateWindow:
-      settings_->OpenSettingsWindow(/*centred=*/true);
+      SettingsWindow().OpenSettingsWindow(true);
       handled = true;
       return 0;
     case kMsgClearUpdateBadge:
@@ -629,7 +651,10 @@ void CMainWnd::OnControlTimer(int id) {
       OpenTrayMenu();
       break;
     case kTimerUpdateList:
-      settings_->RebuildUpdateList();
+      SettingsWindow().RebuildUpdateList();
+      break;
+    case kTimerProfileSwitch:
+      routes_->SwitchProfileNow();
       break;
     default:
       break;
@@ -658,8 +683,10 @@ void CMainWnd::OnDeviceRow(std::size_t row, bool arrived) {
     if (arrived || set_->Driver(*slot).IsOpen()) {
       // A new connection (or the mouse switched over to its other one) starts up again.
       StartItemTimer(*product, kItemTimerStartUp, kItemStartUpDelayMs);
-    } else if (panels::CDeviceOptionUI* item = selector_.At(*product).item) {
-      Timers().KillTimers(item);
+    } else {
+      if (panels::CDeviceOptionUI* item = selector_.At(*product).item) Timers().KillTimers(item);
+      // What was queued for the device that left is of no use any more.
+      if (panels::CVelmoranUSBDevice* panel = selector_.At(*product).panel) panel->DropDeviceWork();
     }
   }
   if (arrived && initialised_ && shown_once_) BringToFront();
@@ -698,23 +725,9 @@ void CMainWnd::OnItemTimer(std::size_t product, int id) {
   devices::DeviceDriver& driver = set_->Driver(slot);
   Timers().KillTimer(&item, id);
   switch (id) {
-    case kItemTimerStartUp: {
-      const bool radio = IsRadio(product);
-      if (radio && !set_->CheckLink(slot)) {
-        // The presence callback hid the item; look again later.
-        item.CountOffline();
-        StartItemTimer(product, kItemTimerStartUp, kItemLinkDownRetryMs);
-        return;
-      }
-      panel.StartUp();
-      ShowRecoveryNotice(this);
-      item.ResetOffline();
-      StartItemTimer(product, kItemTimerPeriodic, kItemPeriodicFirstMs);
-      if (panel.ReportsPower() && driver.IsOpen())
-        StartItemTimer(product, kItemTimerPower, kItemPowerFirstMs);
-      if (radio) StartItemTimer(product, kItemTimerLinkCheck, kItemLinkCheckFirstMs);
+    case kItemTimerStartUp:
+      StartUpOnWorker(product);
       break;
-    }
     case kItemTimerPeriodic:
       if (panel.PeriodicWork() && item.IsSelected() && item.DisplayControl())
         item.DisplayControl()->update();
@@ -736,18 +749,78 @@ void CMainWnd::OnItemTimer(std::size_t product, int id) {
       if (panel.ReportsPower() && driver.IsOpen())
         StartItemTimer(product, kItemTimerPower, kItemPowerRepeatMs);
       break;
-    case kItemTimerLinkCheck: {
-      if (!IsRadio(product)) break;  // closed, or switched over to the cable
-      const bool was_shown = item.IsVisibleFlag();
-      const bool up = set_->CheckLink(slot);
-      if (up && !was_shown) panel.QueryPower();
-      if (!up) item.CountOffline();
-      StartItemTimer(product, kItemTimerLinkCheck, kItemLinkCheckRepeatMs);
+    case kItemTimerLinkCheck:
+      if (IsRadio(product)) CheckLinkOnWorker(product);  // else closed, or on the cable now
       break;
-    }
     default:
       break;
   }
+}
+
+// The start-up of timer 1001 on the device's worker: the radio link first, then the device's
+// own read (ReadKeyData) and the pages' values; the timers follow on the UI thread.
+void CMainWnd::StartUpOnWorker(std::size_t product) {
+  panels::CVelmoranUSBDevice* panel = selector_.At(product).panel;
+  const devices::DeviceSlot slot = kProducts[product].slot;
+  devices::DeviceSet* set = set_.get();
+  struct StartUpResult {
+    bool link_down = false;
+    bool radio = false;
+    bool open = false;
+    devices::DeviceSnapshot snapshot;
+    std::uint64_t edits_seen = 0;
+  };
+  panel->RunOnDevice<StartUpResult>(
+      "start-up",
+      [set, slot, panel](devices::DeviceDriver& driver) {
+        StartUpResult result;
+        result.radio = driver.IsOpen() && driver.Io().IsWireless();
+        if (result.radio && !set->CheckLink(slot)) {
+          result.link_down = true;
+          return result;
+        }
+        result.edits_seen = panel->EditsApplied();
+        driver.ReadKeyData();
+        result.open = driver.IsOpen();
+        result.snapshot = devices::TakeSnapshot(driver);
+        return result;
+      },
+      [this, product, panel](StartUpResult result) {
+        panels::CDeviceOptionUI* item = selector_.At(product).item;
+        if (item == nullptr || threads_stopped_) return;
+        if (result.link_down) {
+          // The presence callback hid the item; look again later.
+          item->CountOffline();
+          StartItemTimer(product, kItemTimerStartUp, kItemLinkDownRetryMs);
+          return;
+        }
+        panel->ApplySnapshot(std::move(result.snapshot), result.edits_seen);
+        ShowRecoveryNotice(this);
+        item->ResetOffline();
+        StartItemTimer(product, kItemTimerPeriodic, kItemPeriodicFirstMs);
+        if (panel->ReportsPower() && result.open)
+          StartItemTimer(product, kItemTimerPower, kItemPowerFirstMs);
+        if (result.radio) StartItemTimer(product, kItemTimerLinkCheck, kItemLinkCheckFirstMs);
+      });
+}
+
+// Timer 1007 on the device's worker: the receiver's link asked again.
+void CMainWnd::CheckLinkOnWorker(std::size_t product) {
+  panels::CVelmoranUSBDevice* panel = selector_.At(product).panel;
+  const devices::DeviceSlot slot = kProducts[product].slot;
+  devices::DeviceSet* set = set_.get();
+  // Taken now: the check itself shows or hides the item (through the presence callback).
+  const panels::CDeviceOptionUI* asking = selector_.At(product).item;
+  const bool was_shown = asking != nullptr && asking->IsVisibleFlag();
+  panel->RunOnDevice<bool>(
+      "link check", [set, slot](devices::DeviceDriver&) { return set->CheckLink(slot); },
+      [this, product, panel, was_shown](bool up) {
+        panels::CDeviceOptionUI* item = selector_.At(product).item;
+        if (item == nullptr || threads_stopped_) return;
+        if (up && !was_shown) panel->QueryPower();
+        if (!up) item->CountOffline();
+        StartItemTimer(product, kItemTimerLinkCheck, kItemLinkCheckRepeatMs);
+      });
 }
 
 // --- shell operations ---

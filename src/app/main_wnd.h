@@ -25,6 +25,7 @@
 #include "devices/device_watcher.h"
 #include "hid/hid_backend.h"
 #include "hid/hid_interface_table.h"
+#include "panels/page_interfaces.h"
 #include "ui/menu_builder.h"
 #include "ui/window_impl_base.h"
 
@@ -36,6 +37,7 @@ class EmulatorSession;
 class InstanceChannel;
 class LanguageController;
 class LightingSyncThread;
+class MainRouteTarget;
 class ProfileFolderWatch;
 class SettingsWindowHost;
 class SleepWatch;
@@ -85,7 +87,6 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   devices::DeviceWatcher* Watcher() { return watcher_.get(); }
   LightingSyncThread* SyncThread() { return sync_.get(); }
   LanguageController* Language() { return language_.get(); }
-  SettingsWindowHost* SettingsWindow() { return settings_.get(); }
   void BringToFront();
   void CloseChildWindows();
   void SetLightControlStatus(int status);
@@ -99,6 +100,14 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   QMenu* TrayMenu() const { return tray_menu_; }
   // The menu commands of message 1145 and of the menus.
   void HandleMenuCommand(const ui::MenuCommand& command);
+  // "control_light_status": the light-control status toggled and broadcast.
+  void ToggleLightStatus();
+  // Tells the user once about damaged files that were kept aside and rebuilt, if any.
+  void ShowRecoveryNotes();
+  // The settings and update window (its own change fills it in).
+  SettingsWindowHost& SettingsWindow();
+  // The window's starting size: 1500 x 970, shrunk to 90 % of the available area.
+  static QSize StartSize(const QSize& available);
 
   // Stops the threads (within their bounds), closes every device, hides the window and ends
   // the program. Safe to call more than once.
@@ -122,6 +131,7 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   void changeEvent(QEvent* event) override;
 
  private:
+  friend class MainRouteTarget;
   void WindowInit();
   void BuildProducts();
   void BuildProduct(std::size_t index, const hid::HidInterfaceCopy& copy);
@@ -137,6 +147,9 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   // Reloads (and repaints) the profiles of these devices that another process changed.
   void OnProfileFoldersChanged(const std::vector<std::string>& device_names);
   void OnItemTimer(std::size_t product, int id);
+  void StartUpOnWorker(std::size_t product);
+  void CheckLinkOnWorker(std::size_t product);
+  void UpdateMaximiseButtons();
   void StartItemTimer(std::size_t product, int id, int period_ms);
   void ApplyLanguage(int index);
   void ApplyLightStatusText();
@@ -153,6 +166,7 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   std::unique_ptr<LightingSyncThread> sync_;
   std::unique_ptr<DeviceEventsBridge> events_;
   std::unique_ptr<SleepWatch> sleep_watch_;
+  std::unique_ptr<MainRouteTarget> routes_;
   std::unique_ptr<ProfileFolderWatch> profile_watch_;
   std::unique_ptr<SettingsWindowHost> settings_;
 

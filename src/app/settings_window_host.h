@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/set_wnd.h"
+#include "panels/page_interfaces.h"
 #include "update/update_target.h"
 
 namespace norvik::devices {
@@ -29,22 +30,14 @@ class LanguageController;
 std::vector<update::UpdateTarget> PresentUpdateTargets(devices::DeviceSet* set,
                                                        hid::HidBackend* backend);
 
-// What the main window's routing calls ("setbtn", "setwnd_menu" / message 3093,
-// MSG_CHILD_FORWARD, timer 1033).
-class ISettingsWindowHost {
- public:
-  virtual ~ISettingsWindowHost() = default;
-  virtual void OpenSettingsWindow(bool centred) = 0;  // "setbtn": false; menu/3093: true
-  virtual void ForwardToSettingsWindow(unsigned message, long long wparam, long long lparam) = 0;
-  virtual void RebuildUpdateList() = 0;  // timer 1033
-};
-
 // Offsets of the window beside the main window's right edge and below its top (at 96 DPI).
 inline constexpr int kSetWndRightGap = 30;
 inline constexpr int kSetWndTopGap = 60;
 inline constexpr char kSetButtonName[] = "setbtn";
 
-class SettingsWindowHost : public ISettingsWindowHost {
+// What the main window's routing calls ("setbtn", "setwnd_menu" / message 3093,
+// MSG_CHILD_FORWARD, timer 1033) lands here.
+class SettingsWindowHost : public panels::ISettingsWindowHost {
  public:
   struct Environment {
     ui::WindowImplBase* main = nullptr;  // the parent; not owned

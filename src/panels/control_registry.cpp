@@ -9,6 +9,7 @@
 #include "panels/controls_setting_pages.h"
 #include "panels/controls_views.h"
 #include "panels/device_option.h"
+#include "panels/device_profile_panel.h"
 #include "panels/hs6533_device.h"
 #include "panels/keyboard_device.h"
 #include "panels/mouse_device.h"

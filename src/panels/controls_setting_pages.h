@@ -31,14 +31,6 @@ class CKeySetControlUI : public QWidget {
   QString GetClass() const { return QStringLiteral("KeySetControl"); }
 };
 
-// The device's named profiles.
-class CDeviceProfileUI : public QWidget {
-  Q_OBJECT
- public:
-  explicit CDeviceProfileUI(QWidget* parent = nullptr);
-  QString GetClass() const { return QStringLiteral("DeviceProfileUI"); }
-};
-
 // The mouse's recoil patterns, gun by gun and bullet by bullet.
 class CShootControlUI : public QWidget {
   Q_OBJECT

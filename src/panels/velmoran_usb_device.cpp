@@ -1,6 +1,9 @@
 #include "panels/velmoran_usb_device.h"
 
+#include <QBoxLayout>
 #include <QColor>
+#include <QLayout>
+#include <QStackedWidget>
 #include <QVariant>
 #include <algorithm>
 #include <optional>
@@ -8,6 +11,9 @@
 #include "base/debug_trace.h"
 #include "panels/controls_picture.h"
 #include "panels/device_option.h"
+#include "panels/device_profile_panel.h"
+#include "panels/settings_pages.h"
+#include "ui/dialog_builder.h"
 #include "ui/window_impl_base.h"
 
 namespace norvik::panels {
@@ -18,6 +24,12 @@ inline constexpr char kLightPrefix[] = "light_";
 inline constexpr char kUserDataProperty[] = "userdata";
 // The window message that carries the power value of a status read.
 inline constexpr unsigned kMessagePowerValue = 3329;
+inline constexpr char kPageFileProperty[] = "pagefile";
+inline constexpr char kFunctionSwitch[] = "device_function_switch";
+inline constexpr char kKeyFunctionSwitch[] = "device_key_function_switch";
+// Coalescing keys of the periodic reads.
+inline constexpr char kPowerJob[] = "power";
+inline constexpr char kSettingsReadJob[] = "settings read";
 
 // "<prefix><n>": n when text starts with prefix (any letter case) and the rest after the last
 // underscore is a plain decimal number. Names that are not numbered this way name nothing.
@@ -40,9 +52,12 @@ std::optional<std::size_t> NumberAfter(const QString& text, const char* prefix) 
 
 }  // namespace
 
-CVelmoranUSBDevice::CVelmoranUSBDevice(QWidget* parent) : QWidget(parent) {}
+CVelmoranUSBDevice::CVelmoranUSBDevice(QWidget* parent)
+    : QWidget(parent), work_(std::make_unique<devices::DeviceCommandQueue>("device panel")) {}
 
-CVelmoranUSBDevice::~CVelmoranUSBDevice() = default;
+CVelmoranUSBDevice::~CVelmoranUSBDevice() {
+  StopDeviceWork();
+}
 
 QString CVelmoranUSBDevice::GetClass() const {
   return QStringLiteral("VelmoranUSBDevice");
@@ -80,7 +95,137 @@ void CVelmoranUSBDevice::SetKeyCount(int count) {
 }
 
 void CVelmoranUSBDevice::Initialise() {
+  BuildPages();
   BuildKeyButtons();
+  work_ = std::make_unique<devices::DeviceCommandQueue>(type_name_.toStdString());
+  work_->Start();
+}
+
+void CVelmoranUSBDevice::BuildPages() {
+  if (pages_built_) return;
+  pages_built_ = true;
+  for (QWidget* slot : findChildren<QWidget*>()) {
+    const QString file = slot->property(kPageFileProperty).toString();
+    if (file.isEmpty() || slot->layout() == nullptr) continue;
+    QWidget* page = ui::BuildLayout(file, nullptr, slot);
+    if (page == nullptr) {
+      DebugTraceF("%s: page %s could not be built", qUtf8Printable(type_name_),
+                  qUtf8Printable(file));
+      continue;
+    }
+    slot->layout()->addWidget(page);
+    // Cards keep the height of their content; the room below stays free.
+    if (auto* column = qobject_cast<QBoxLayout*>(slot->layout())) column->addStretch(1);
+  }
+  profile_panel_ = findChild<CDeviceProfileUI*>();
+  if (profile_panel_ != nullptr) profile_panel_->ShowTabsOfKind(Kind());
+  PrepareSettingsPages(this);
+  SetStateType(1);
+  // Nothing to edit before the device's values arrived (an edit then would be lost).
+  SetValuesReady(false);
+}
+
+void CVelmoranUSBDevice::SetValuesReady(bool ready) {
+  if (auto* stack = findChild<QStackedWidget*>(QLatin1String(kFunctionSwitch)))
+    stack->setEnabled(ready);
+  if (profile_panel_ != nullptr) profile_panel_->SetProfileControlsEnabled(ready);
+}
+
+CDeviceProfileUI* CVelmoranUSBDevice::ProfilePanel() const {
+  return profile_panel_;
+}
+
+void CVelmoranUSBDevice::SetStateType(int type) {
+  state_type_ = type;
+  // (function page, key-function page) of each type; -1 leaves that stack as it is.
+  int function_page = 0;
+  int key_page = 0;
+  switch (type) {
+    case 2:
+    case 6:
+      key_page = 1;
+      break;
+    case 3:
+    case 8:
+      function_page = 1;
+      key_page = -1;
+      break;
+    case 4:
+      if (Kind() == 1 || Kind() == 2 || Kind() == 9) {
+        function_page = 3;
+        key_page = -1;
+      } else {
+        key_page = 2;
+      }
+      break;
+    case 7:
+      key_page = 2;
+      break;
+    case 5:
+      function_page = 2;
+      key_page = -1;
+      break;
+    default:
+      break;
+  }
+  if (auto* stack = findChild<QStackedWidget*>(QLatin1String(kFunctionSwitch)))
+    stack->setCurrentIndex(function_page);
+  if (auto* stack = findChild<QStackedWidget*>(QLatin1String(kKeyFunctionSwitch));
+      stack != nullptr && key_page >= 0) {
+    stack->setCurrentIndex(key_page);
+  }
+  if (profile_panel_ != nullptr) profile_panel_->SelectOptionTab(type);
+}
+
+void CVelmoranUSBDevice::RefreshPanel() {
+  if (profile_panel_ != nullptr) {
+    profile_panel_->SetProfiles(snapshot_.profile_names, snapshot_.selected_profile);
+  }
+  FillSettingsPages(this, snapshot_.values);
+}
+
+void CVelmoranUSBDevice::DropDeviceWork() {
+  work_->DropPending();
+  // Dropped edits will never report; later snapshots are whole again.
+  edits_applied_.store(edits_made_);
+}
+
+void CVelmoranUSBDevice::StopDeviceWork() {
+  if (work_) work_->Stop();
+}
+
+void CVelmoranUSBDevice::ApplySnapshot(devices::DeviceSnapshot snapshot, std::uint64_t edits_seen) {
+  if (edits_seen < edits_made_) snapshot.values = snapshot_.values;
+  snapshot_ = std::move(snapshot);
+  RefreshPanel();
+  SetValuesReady(true);
+}
+
+bool CVelmoranUSBDevice::EditSetting(const devices::SettingsEdit& edit) {
+  if (!devices::ApplyEdit(snapshot_.values, edit)) return false;
+  FillSettingsPages(this, snapshot_.values);
+  const std::uint64_t seq = ++edits_made_;
+  const int product = product_index_;
+  auto* applied = &edits_applied_;
+  return RunOnDevice<EditReport>(
+      devices::EditKey(edit),
+      [edit, seq, product, applied](devices::DeviceDriver& driver) {
+        const devices::EditOutcome outcome = devices::ApplySettingsEdit(driver, edit);
+        // Only ever raised: a drop may have moved it past this edit already.
+        std::uint64_t seen = applied->load();
+        while (seen < seq && !applied->compare_exchange_weak(seen, seq)) {
+        }
+        EditReport report;
+        report.product = product;
+        report.saved = outcome.status != devices::EditStatus::Done || outcome.saved;
+        report.push_code = outcome.status == devices::EditStatus::Done
+                               ? devices::CommandMessageCode(outcome.pushed)
+                               : 0;
+        return report;
+      },
+      [this](EditReport report) {
+        if (on_edit_report_) on_edit_report_(report);
+      });
 }
 
 bool CVelmoranUSBDevice::IsChannelOpen() const {
@@ -162,11 +307,18 @@ bool CVelmoranUSBDevice::ReportsPower() const {
 
 void CVelmoranUSBDevice::QueryPower() {
   if (!IsChannelOpen()) return;
-  if (driver_->ReadStatus() != devices::DeviceResult::Success) return;
-  const auto status = driver_->LastPowerStatus();
-  if (!status) return;
-  if (power_ != nullptr) power_->SetStatus(*status);
-  if (main_window_ != nullptr) main_window_->PostMessage(kMessagePowerValue, status->power_value);
+  RunOnDevice<std::optional<devices::PowerStatus>>(
+      kPowerJob,
+      [](devices::DeviceDriver& driver) -> std::optional<devices::PowerStatus> {
+        if (driver.ReadStatus() != devices::DeviceResult::Success) return std::nullopt;
+        return driver.LastPowerStatus();
+      },
+      [this](std::optional<devices::PowerStatus> status) {
+        if (!status) return;  // a failed read changes nothing
+        if (power_ != nullptr) power_->SetStatus(*status);
+        if (main_window_ != nullptr)
+          main_window_->PostMessage(kMessagePowerValue, status->power_value);
+      });
 }
 
 bool CVelmoranUSBDevice::QueryLink() {
@@ -174,8 +326,21 @@ bool CVelmoranUSBDevice::QueryLink() {
 }
 
 void CVelmoranUSBDevice::OnTimer1002() {
-  if (driver_ == nullptr) return;
-  driver_->ReadSettings();
+  auto* applied = &edits_applied_;
+  struct Read {
+    devices::DeviceSnapshot snapshot;
+    std::uint64_t edits_seen = 0;
+  };
+  RunOnDevice<Read>(
+      kSettingsReadJob,
+      [applied](devices::DeviceDriver& driver) {
+        Read read;
+        read.edits_seen = applied->load();
+        driver.ReadSettings();
+        read.snapshot = devices::TakeSnapshot(driver);
+        return read;
+      },
+      [this](Read read) { ApplySnapshot(std::move(read.snapshot), read.edits_seen); });
 }
 
 }  // namespace norvik::panels

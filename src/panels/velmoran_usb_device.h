@@ -5,14 +5,23 @@
 // the operations the selector item's timers and the main window call. Panels are built once at
 // window-init and live as long as the main window.
 
+#include <QMetaObject>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "devices/device_command_queue.h"
 #include "devices/device_driver.h"
+#include "devices/device_snapshot.h"
+#include "devices/profile_actions.h"
+#include "devices/settings_values.h"
 #include "hid/hid_interface_table.h"
 
 namespace norvik::ui {
@@ -25,6 +34,15 @@ class CSelectPanelUI;
 class CDeviceKeyButtonUI;
 class CMpDevicePowerUI;
 class CDeviceOptionUI;
+class CDeviceProfileUI;
+
+// What an edit made on the pages came to on the device's worker; the main window tells the user
+// when something failed.
+struct EditReport {
+  int product = -1;
+  bool saved = true;  // the profile file was written
+  int push_code = 0;  // 0 sent; -1 not written; other: the device's refusal code
+};
 
 class CVelmoranUSBDevice : public QWidget {
   Q_OBJECT
@@ -48,7 +66,8 @@ class CVelmoranUSBDevice : public QWidget {
   void SetIdentity(const hid::HidInterfaceRow& row) { identity_ = row; }
   void SetVariant(int variant) { variant_ = variant; }
   void SetLightConfigName(const QString& name) { light_config_ = name; }
-  // After configuration: builds the key and light buttons.
+  // After configuration: builds the pages, the key and light buttons and starts the device's
+  // command worker.
   virtual void Initialise();
 
   const QString& LayoutFile() const { return layout_file_; }
@@ -105,6 +124,61 @@ class CVelmoranUSBDevice : public QWidget {
   virtual void OnTimer1003() {}
   virtual void OnTimer1004() {}
 
+  // --- pages ---
+  // Builds each page slot's layout (its "pagefile" property) into the slot; runs once.
+  void BuildPages();
+  CDeviceProfileUI* ProfilePanel() const;
+  // Switches "device_function_switch" / "device_key_function_switch" to the page of function
+  // type (1 lighting ... 8; kFunctionTabs order) and checks its tab.
+  void SetStateType(int type);
+  int GetStateType() const { return state_type_; }
+  // The pages and the profile controls take input only once the device's values are known.
+  void SetValuesReady(bool ready);
+  // Fills the profile panel and the settings pages from the snapshot.
+  virtual void RefreshPanel();
+
+  // --- device work (the command worker of this device) ---
+  // Runs job on the worker with the driver; done gets its result on the UI thread (not when
+  // the panel is gone). Jobs with the same non-empty key supersede each other while queued.
+  // False when there is no driver or the worker is stopped.
+  template <class R>
+  bool RunOnDevice(std::string key, std::function<R(devices::DeviceDriver&)> job,
+                   std::function<void(R)> done) {
+    devices::DeviceDriver* driver = driver_;
+    if (driver == nullptr || !job) return false;
+    QPointer<CVelmoranUSBDevice> self(this);
+    return work_->Enqueue(
+        [self, driver, job = std::move(job), done = std::move(done)] {
+          R result = job(*driver);
+          if (!self || !done) return;
+          QMetaObject::invokeMethod(
+              self.data(), [done, result = std::move(result)] { done(result); },
+              Qt::QueuedConnection);
+        },
+        std::move(key));
+  }
+  devices::DeviceCommandQueue& Work() { return *work_; }
+  // The device went away: its queued jobs are dropped (the running one finishes).
+  void DropDeviceWork();
+  // Stops the worker within its bound (the program ends).
+  void StopDeviceWork();
+
+  // The values the pages show, as of the last result from the worker plus the user's edits.
+  const devices::DeviceSnapshot& Snapshot() const { return snapshot_; }
+  // A snapshot from the worker. Its settings values are taken only when it already holds every
+  // edit made on the pages (an older one would undo an edit on screen for a moment).
+  void ApplySnapshot(devices::DeviceSnapshot snapshot, std::uint64_t edits_seen);
+  // The number of edits the worker has applied (a snapshot job reads it before taking the
+  // snapshot). Any thread.
+  std::uint64_t EditsApplied() const { return edits_applied_.load(); }
+  // A setting changed on a page: the shown values change at once, and the worker applies the
+  // same edit to the driver's profile, saves it and sends the settings. False when the device
+  // has no such setting (nothing happens).
+  bool EditSetting(const devices::SettingsEdit& edit);
+  void SetEditReportHandler(std::function<void(const EditReport&)> handler) {
+    on_edit_report_ = std::move(handler);
+  }
+
   // --- what the main window tells every panel ---
   virtual void SetActive(int active) { active_ = active; }
   virtual void SetLightControlStatus(int status) { light_control_ = status; }
@@ -141,6 +215,15 @@ class CVelmoranUSBDevice : public QWidget {
   int light_control_ = 1;
   bool synchronisable_ = false;
   std::atomic<bool> repaint_wanted_{false};
+  bool pages_built_ = false;
+  int state_type_ = 1;
+  QPointer<CDeviceProfileUI> profile_panel_;
+  devices::DeviceSnapshot snapshot_;
+  std::uint64_t edits_made_ = 0;
+  std::atomic<std::uint64_t> edits_applied_{0};
+  std::function<void(const EditReport&)> on_edit_report_;
+  // Last member: stopped (and its jobs released) before the rest goes.
+  std::unique_ptr<devices::DeviceCommandQueue> work_;
 };
 
 }  // namespace norvik::panels

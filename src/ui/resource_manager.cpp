@@ -133,8 +133,8 @@ std::filesystem::path ResourceManager::SkinFile(const QString& relative) const {
 }
 
 bool ResourceManager::LoadLanguage(const QString& file_name) {
-  texts_.clear();
-  language_file_.clear();
+  // A file that cannot be used leaves the table as it was: every text turning into its raw
+  // key would leave the window unreadable.
   const QString path = QDir::isAbsolutePath(file_name) ? file_name : FromPath(SkinFile(file_name));
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
@@ -164,6 +164,10 @@ bool ResourceManager::LoadLanguage(const QString& file_name) {
   if (reader.hasError()) {
     DebugTraceF("language file %s: line %lld: %s", qUtf8Printable(path),
                 static_cast<long long>(reader.lineNumber()), qUtf8Printable(reader.errorString()));
+    return false;
+  }
+  if (table.isEmpty()) {
+    DebugTraceF("language file %s: no texts", qUtf8Printable(path));
     return false;
   }
   texts_ = std::move(table);

@@ -325,7 +325,7 @@ class SetWndFromMain : public SetWnd {
   void WhileOpen(const std::function<void(CSetWnd&)>& check, const std::function<void()>& open) {
     bool ran = false;
     QTimer::singleShot(0, &Wnd(), [&] {
-      CSetWnd* window = Wnd().SettingsWindow()->Window();
+      CSetWnd* window = Wnd().SettingsWindow().Window();
       EXPECT_NE(window, nullptr);
       if (window != nullptr) check(*window);
       ran = true;
@@ -333,7 +333,7 @@ class SetWndFromMain : public SetWnd {
     });
     open();
     EXPECT_TRUE(ran);
-    EXPECT_EQ(Wnd().SettingsWindow()->Window(), nullptr);
+    EXPECT_EQ(Wnd().SettingsWindow().Window(), nullptr);
   }
 };
 
@@ -341,7 +341,7 @@ TEST_F(SetWndFromMain, SettingsButtonOpensOneWindowBesideTheRightEdgeWithThePres
   SetReplies({{"NORVIK_1_KB_GK980_1", {Reply("ffff")}}});
   WhileOpen(
       [&](CSetWnd& window) {
-        SettingsWindowHost& host = *Wnd().SettingsWindow();
+        SettingsWindowHost& host = Wnd().SettingsWindow();
         EXPECT_EQ(
             host.LastOffset(),
             QPoint(Wnd().frameGeometry().width() - kSetWndWidth - kSetWndRightGap, kSetWndTopGap));
@@ -372,19 +372,19 @@ TEST_F(SetWndFromMain, MenuOpensItCentredAndItsLanguageComboSwitchesTheLanguage)
   SetReplies({{"NORVIK_1_KB_GK980_1", {Reply("0")}},
               {"NORVIK_2_MP_MP300_1", {Reply("0")}},
               {"NORVIK_0_ALL_QT4100_1", {Reply("1")}}});
-  Wnd().SettingsWindow()->SetUpdateBadge(true);
+  Wnd().SettingsWindow().SetUpdateBadge(true);
   const int other = Wnd().Language()->CurrentIndex() == 0 ? 1 : 0;
   WhileOpen(
       [&](CSetWnd& window) {
         const QPoint centre =
             Wnd().frameGeometry().center() - QPoint(kSetWndWidth, kSetWndHeight) / 2;
-        EXPECT_LE((Wnd().SettingsWindow()->LastOffset() + Wnd().frameGeometry().topLeft() - centre)
+        EXPECT_LE((Wnd().SettingsWindow().LastOffset() + Wnd().frameGeometry().topLeft() - centre)
                       .manhattanLength(),
                   2);
         ASSERT_TRUE(PumpUntil([&] { return window.CheckFinished(); }, 10000));
         EXPECT_EQ(window.OverallState(), update::kOverallUpToDate);
         // Up to date: message 3094 clears the badge on the main window.
-        EXPECT_TRUE(PumpUntil([&] { return !Wnd().SettingsWindow()->UpdateBadgeShown(); }));
+        EXPECT_TRUE(PumpUntil([&] { return !Wnd().SettingsWindow().UpdateBadgeShown(); }));
         auto* combo = qobject_cast<QComboBox*>(window.FindControl("Language_combox_info"));
         ASSERT_NE(combo, nullptr);
         ASSERT_EQ(combo->count(), 2);

@@ -301,6 +301,8 @@ TEST(DevicePanel, QueryPowerHandsTheStatusBlockToThePowerIndicator) {
   rig.power().SetKind(3, 0);
 
   rig.panel()->QueryPower();
+  EXPECT_TRUE(rig.panel()->Work().WaitIdle(std::chrono::seconds(5)));
+  QCoreApplication::processEvents();
   EXPECT_TRUE(value->text().isEmpty()) << "a closed channel reads nothing";
 
   ASSERT_TRUE(rig.Open());
@@ -308,6 +310,12 @@ TEST(DevicePanel, QueryPowerHandsTheStatusBlockToThePowerIndicator) {
   const std::vector<std::uint8_t> status = {64, 1, 0, 1, 90, 2};
   rig.device().SetStatusBlock(status);
   rig.panel()->QueryPower();
+  // The status is read on the device's worker and handed back to the UI thread.
+  QElapsedTimer waited;
+  waited.start();
+  while (value->text().isEmpty() && waited.elapsed() < 5000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
   EXPECT_EQ(value->text(), QStringLiteral("64%"));
   EXPECT_EQ(phone->property(ui::kToolTipKeyProperty).toString(),
             QStringLiteral("Phone_type_samsung"));

@@ -272,7 +272,7 @@ TEST(SkinLayouts, MainLayoutHoldsTheControlsTheWindowLooksUp) {
   const auto root = LoadLayout("XML/main.ui");
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(root->objectName(), "root");
-  EXPECT_EQ(root->size(), QSize(800, 572));
+  EXPECT_EQ(root->size(), QSize(1500, 970));
   for (const char* name :
        {"skinbtn", "setbtn", "gamemodebtn", "cloudbtn", "smarteyesbtn", "menubtn", "minbtn",
         "maxbtn", "restorebtn", "closebtn", "device_select_prev", "device_select_next",

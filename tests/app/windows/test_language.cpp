@@ -197,14 +197,17 @@ TEST_F(LanguageTest, PickingTheCurrentLanguageWritesNothing) {
   EXPECT_EQ(controller.CurrentIndex(), 1);
 }
 
-TEST_F(LanguageTest, IndexOutsideTheListClearsTheTextsAndKeepsTheStoredChoice) {
+TEST_F(LanguageTest, IndexOutsideTheListKeepsTheTextsReadableAndTheStoredChoice) {
   auto settings = OpenSettings();
   LanguageController controller(DefaultData(), settings.get());
   ASSERT_TRUE(controller.ApplyLanguage(1, nullptr));
+  ASSERT_TRUE(ui::ResourceManager::Instance().HasText(QStringLiteral("msg_title")));
+  const QString before = ui::ResourceManager::Instance().Text(QStringLiteral("msg_title"));
   ASSERT_TRUE(controller.ApplyLanguage(7, nullptr));
   EXPECT_EQ(controller.CurrentIndex(), 7);
   EXPECT_TRUE(ui::ResourceManager::Instance().Language().isEmpty());
-  EXPECT_FALSE(ui::ResourceManager::Instance().HasText(QStringLiteral("msg_title")));
+  // No file for it: the texts stay those of the language before, never the raw keys.
+  EXPECT_EQ(ui::ResourceManager::Instance().Text(QStringLiteral("msg_title")), before);
   EXPECT_EQ(settings->value(kLanguageValue).toInt(), 2052);
 }
 
