@@ -20,7 +20,12 @@ PackedMacroEvent Pack(std::uint16_t delay, std::int64_t type, std::int64_t butto
   bytes[kPackedDelayLow] = static_cast<std::uint8_t>(delay & 0xFF);
   bytes[kPackedDelayHigh] = static_cast<std::uint8_t>(delay >> 8);
   bytes[kPackedType] = static_cast<std::uint8_t>(LowByte(type) | (press ? kPackedPressBit : 0));
-  bytes[kPackedButton] = LowByte(button);
+  // A move's distance is cut to what one byte holds, not wrapped: 300 would move 44.
+  const std::int64_t low_type = LowByte(type);
+  const bool move = low_type == static_cast<std::int64_t>(MacroEventType::MoveHorizontal) ||
+                    low_type == static_cast<std::int64_t>(MacroEventType::MoveVertical);
+  bytes[kPackedButton] =
+      move ? static_cast<std::uint8_t>(std::clamp<std::int64_t>(button, 0, 255)) : LowByte(button);
   return bytes;
 }
 

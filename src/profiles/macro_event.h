@@ -65,7 +65,8 @@ std::uint16_t MacroEventDelay(const Json::Value& delay);
 std::string CanonicalDelayText(std::string_view cell);
 
 // Bytes 0-1 the delay (little-endian), byte 2 the type with bit 7 set exactly when "Action" is
-// "down", byte 3 the button; type and button keep their low byte.
+// "down", byte 3 the button; type and button keep their low byte, except a move's distance,
+// which is clamped to 0..255.
 PackedMacroEvent PackMacroEvent(const Json::Value& event);
 PackedMacroEvent PackMacroEvent(const MacroEvent& event);
 

@@ -57,6 +57,23 @@ std::array<Json::Value, kShootEventsPerBullet> BulletEvents(const ShootBullet& v
   return events;
 }
 
+// "Type" of the six events of a bullet, in order.
+constexpr std::array<MacroEventType, kShootEventsPerBullet> kBulletTypes = {
+    MacroEventType::MouseButton,  MacroEventType::MouseButton,    MacroEventType::MoveHorizontal,
+    MacroEventType::MoveVertical, MacroEventType::MoveHorizontal, MacroEventType::MoveVertical};
+
+bool IsNumberOrText(const Json::Value& value) {
+  return JsonInteger(value).has_value() || value.isString();
+}
+
+bool IsBulletEvent(const Json::Value& event, std::size_t position) {
+  const std::optional<std::int64_t> type = JsonInteger(JsonMember(event, "Type"));
+  return event.isObject() && JsonMember(event, "Action").isString() &&
+         IsNumberOrText(JsonMember(event, "Button")) &&
+         IsNumberOrText(JsonMember(event, "Delay")) &&
+         type == static_cast<std::int64_t>(kBulletTypes[position % kShootEventsPerBullet]);
+}
+
 bool IsValidGun(int gun) {
   return gun >= 0 && gun < kShootGunCount;
 }
@@ -179,6 +196,18 @@ bool ShootFiles::ResetGun() {
   return RestoreGun(current_gun_);
 }
 
+bool IsShootDocument(const Json::Value& document) {
+  const Json::Value& events = JsonMember(document, "Events");
+  if (!events.isArray()) return false;
+  const std::size_t count = events.size();
+  constexpr std::size_t kMaxEvents = std::size_t{kShootBulletCount} * kShootEventsPerBullet;
+  if (count == 0 || count > kMaxEvents || count % kShootEventsPerBullet != 0) return false;
+  for (Json::ArrayIndex i = 0; i < count; ++i) {
+    if (!IsBulletEvent(events[i], i)) return false;
+  }
+  return true;
+}
+
 FileOutcome ShootFiles::ImportGun(const std::filesystem::path& path) {
   if (path.empty()) return FileOutcome::Refused("no file name given");
   const std::optional<std::string> bytes = ReadFileBytes(path);
@@ -186,6 +215,11 @@ FileOutcome ShootFiles::ImportGun(const std::filesystem::path& path) {
   const std::string problem =
       EventFileProblem(*bytes, std::size_t{kShootBulletCount} * kShootEventsPerBullet);
   if (!problem.empty()) return FileOutcome::Refused("it is not a shoot file: " + problem);
+  // The pattern editor and the device read bullets by position: events of another shape would
+  // become bullets nobody made.
+  if (!IsShootDocument(ParseJsonText(*bytes))) {
+    return FileOutcome::Refused("it is not a shoot file: its events are not whole bullets");
+  }
   const FolderLock lock(user_folder_);
   if (!WriteFileAtomically(GunPath(current_gun_), *bytes)) {
     return FileOutcome::Refused("the gun's file could not be written");

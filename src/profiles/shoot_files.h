@@ -52,6 +52,11 @@ ShootBullet ReadBullet(const Json::Value& document, int bullet);
 // "Events" never holds null holes. False for a bullet outside 0..29.
 bool WriteBullet(Json::Value& document, int bullet, const ShootBullet& value);
 
+// A shoot file: an object whose "Events" holds whole bullets (a multiple of six events, at least
+// one bullet and at most thirty), each in the fixed order of types 1, 1, 4, 5, 4, 5, every event
+// an object with a text "Action" and numeric or numeric-text "Button" and "Delay".
+bool IsShootDocument(const Json::Value& document);
+
 class ShootFiles {
  public:
   ShootFiles(std::filesystem::path user_folder, std::filesystem::path default_folder);
@@ -78,7 +83,7 @@ class ShootFiles {
 
   // Byte copies: default -> user file, chosen file -> user file, user file -> chosen path
   // (export_target.h). A missing source leaves the destination as it was; so does an import that
-  // is not a shoot file (a JSON object with "Events", at most 180 event objects).
+  // is not a shoot file (IsShootDocument).
   bool ResetGun();
   FileOutcome ImportGun(const std::filesystem::path& path);
   FileOutcome ExportGun(const std::filesystem::path& path) const;

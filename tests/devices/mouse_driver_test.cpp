@@ -278,13 +278,14 @@ TEST_F(MouseDriverWrite, ShootTableReachesShootMemoryByteExact) {
 
   const MacroPushResult result = driver().WriteShootTable();
   ASSERT_EQ(result.status, MacroPushStatus::Sent) << result.Code();
-  // 16 + 6 × 4 + 4 × 5 = 60 bytes: two reports of 56 bytes at most.
+  // 16 + 6 × 4 + 4 × 5 = 60 bytes: two reports of 56 bytes at most. Gun 2's move of 300 goes
+  // as 255, the farthest one byte holds.
   EXPECT_EQ(HexOf(rig_.cable().CommandsSeen()), HexOf(Bytes{kInfo, kBegin, kShoot, kShoot, kEnd}));
   const Bytes expected = {0xAA, 0x55, 60, 0, 4,  0, 0,    0,    0,  0, 0,    0,
                           0,    0,    0,  0, 24, 0, 36,   0,    40, 0, 48,   0,   // offsets
                           2,    0,    0,  0, 10, 0, 0x81, 1,    0,  0, 0x01, 1,   // gun 0
                           0,    0,    0,  0,                                      // gun 1
-                          1,    0,    0,  0, 5,  0, 0x84, 0x2C,                   // gun 2
+                          1,    0,    0,  0, 5,  0, 0x84, 0xFF,                   // gun 2
                           2,    0,    0,  0, 95, 0, 0x05, 20,   0,  0, 0x84, 0};  // gun 3
   const Bytes memory = rig_.cable().ShootMemory();
   EXPECT_EQ(HexOf(std::span(memory).first(expected.size())), HexOf(expected));

@@ -73,7 +73,7 @@ TEST(ShootTable, MissingOrUnreadableFilesGiveEmptyRecords) {
   const std::array<PackedMacro, 4> guns = ReadShootRecords(temp.path());
   EXPECT_TRUE(guns[0].empty());
   EXPECT_TRUE(guns[1].empty());
-  EXPECT_EQ(guns[2], (PackedMacro{{0x05, 0x00, 0x04, 0x2C}}));
+  EXPECT_EQ(guns[2], (PackedMacro{{0x05, 0x00, 0x04, 0xFF}})) << "a distance of 300 is clamped";
   EXPECT_TRUE(guns[3].empty());
 }
 

@@ -1,6 +1,7 @@
 #include "profiles/macro_event.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -41,12 +42,23 @@ TEST(PackMacroEvent, OnlyTheExactTextDownIsAPress) {
   EXPECT_EQ(Hex(PackMacroEvent(Doc(R"({"Action":1,"Type":9,"Button":2})"))), "00 00 09 02");
 }
 
-TEST(PackMacroEvent, TypeAndButtonKeepTheirLowByte) {
-  // A shoot distance above 255 is stored as typed; the device gets its low byte.
-  EXPECT_EQ(Hex(PackMacroEvent(Doc(R"({"Action":"up","Type":4,"Button":300,"Delay":5})"))),
-            "05 00 04 2C");
-  EXPECT_EQ(Hex(PackMacroEvent(Doc(R"({"Action":"down","Type":261,"Button":-1,"Delay":5})"))),
-            "05 00 85 FF");
+TEST(PackMacroEvent, MoveDistancesAreClampedOtherFieldsKeepTheirLowByte) {
+  const std::vector<std::pair<const char*, const char*>> cases = {
+      // A distance above 255 (older shoot files hold them as typed) moves as far as one byte
+      // can, never its low byte; a negative one does not move.
+      {R"({"Action":"up","Type":4,"Button":300,"Delay":5})", "05 00 04 FF"},
+      {R"({"Action":"down","Type":5,"Button":256,"Delay":5})", "05 00 85 FF"},
+      {R"({"Action":"up","Type":5,"Button":-3,"Delay":5})", "05 00 05 00"},
+      {R"({"Action":"up","Type":4,"Button":255,"Delay":5})", "05 00 04 FF"},
+      // Keys and buttons keep the low byte, and so does the type (261 reaches the device as a
+      // vertical move, so its distance is clamped too).
+      {R"({"Action":"down","Type":10,"Button":260,"Delay":5})", "05 00 8A 04"},
+      {R"({"Action":"down","Type":9,"Button":-1,"Delay":5})", "05 00 89 FF"},
+      {R"({"Action":"down","Type":261,"Button":-1,"Delay":5})", "05 00 85 00"},
+  };
+  for (const auto& [event, packed] : cases) {
+    EXPECT_EQ(Hex(PackMacroEvent(Doc(event))), packed) << event;
+  }
 }
 
 TEST(PackMacroEvent, MembersOfTheWrongTypeReadAsZero) {

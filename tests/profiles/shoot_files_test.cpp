@@ -190,7 +190,14 @@ TEST_F(ShootFilesTest, ResetImportAndExportAreByteCopies) {
   shoot.Initialise();
   shoot.SelectGun(2);
   shoot.SelectBullet(0);
-  const std::string odd = "{ \"Events\" : [ ] }  \n";
+  // One bullet, written as no program of ours writes it: the bytes are kept as they are.
+  const std::string odd =
+      "{ \"Events\" : [ {\"Action\":\"down\",\"Button\":1,\"Delay\":10,\"Type\":1},\n"
+      " {\"Action\":\"up\",\"Button\":1,\"Delay\":0,\"Type\":1},"
+      " {\"Action\":\"Up\",\"Button\":\"3\",\"Delay\":5,\"Type\":4},\n"
+      " {\"Action\":\"up\",\"Button\":2,\"Delay\":\"40\",\"Type\":5},"
+      " {\"Action\":\"up\",\"Button\":0,\"Delay\":0,\"Type\":4},\n"
+      " {\"Action\":\"up\",\"Button\":0,\"Delay\":0,\"Type\":5} ] }  \n";
   WriteText(temp_ / "in.shoot", odd);
   ASSERT_TRUE(shoot.ImportGun(temp_ / "in.shoot"));
   EXPECT_EQ(ReadText(shoot.GunPath(2)), odd);
