@@ -15,6 +15,8 @@
 #include "app/main_wnd.h"
 #include "app/scenario_controls.h"
 #include "app/scenario_input.h"
+#include "devices/device_set.h"
+#include "devices/headset_driver.h"
 #include "emulator/emulated_device.h"
 #include "emulator/hex_text.h"
 #include "profiles/profile_list.h"
@@ -30,7 +32,8 @@ constexpr int kCheckRetryMs = 2;
 // device's start-up has read it, which happens a moment after the device shows.
 bool IsRetried(ScenarioVerb verb) {
   return verb == ScenarioVerb::Expect || verb == ScenarioVerb::ExpectMemory ||
-         verb == ScenarioVerb::ExpectFile || verb == ScenarioVerb::ApplyProfile;
+         verb == ScenarioVerb::ExpectFile || verb == ScenarioVerb::ExpectAudio ||
+         verb == ScenarioVerb::ApplyProfile;
 }
 
 std::string Spaced(std::span<const std::uint8_t> bytes) {
@@ -352,6 +355,8 @@ std::string ScenarioRunner::Check(const ScenarioStep& step) {
       return CheckMemory(step);
     case ScenarioVerb::ExpectFile:
       return CheckFile(step);
+    case ScenarioVerb::ExpectAudio:
+      return CheckAudio(step);
     case ScenarioVerb::ApplyProfile:
       return ApplyProfile(step);
     default:
@@ -400,6 +405,19 @@ std::string ScenarioRunner::CheckMemory(const ScenarioStep& step) {
   if (memory == step.bytes) return {};
   return name + " " + block + " at " + std::to_string(offset) + ": expected " + Spaced(step.bytes) +
          ", found " + Spaced(memory);
+}
+
+// What the headset's audio library answers for a property (its first text).
+std::string ScenarioRunner::CheckAudio(const ScenarioStep& step) {
+  if (context_.program_window == nullptr || context_.program_window->Devices() == nullptr)
+    return "the program has no devices";
+  devices::HeadsetDriver& headset = context_.program_window->Devices()->Headset();
+  const std::wstring name = QString::fromStdString(step.args[0]).toStdWString();
+  const auto value = headset.ReadAudioProperty(name);
+  if (!value) return "the audio library does not answer " + step.args[0];
+  const std::string actual = QString::fromStdWString(*value).toStdString();
+  if (actual == step.args[1]) return {};
+  return step.args[0] + ": expected \"" + step.args[1] + "\", found \"" + actual + "\"";
 }
 
 std::string ScenarioRunner::CheckFile(const ScenarioStep& step) {
