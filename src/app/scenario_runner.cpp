@@ -420,9 +420,30 @@ std::string ScenarioRunner::CheckAudio(const ScenarioStep& step) {
   return step.args[0] + ": expected \"" + step.args[1] + "\", found \"" + actual + "\"";
 }
 
+// FOLDER/@profile: the file of the profile FOLDER's ProfileList.ini selects (its name is made
+// from the time it was created); nullopt when the list does not name one.
+static std::optional<std::filesystem::path> SelectedProfileFile(
+    const std::filesystem::path& folder) {
+  QFile list(QString::fromStdString((folder / "ProfileList.ini").string()));
+  if (!list.open(QIODevice::ReadOnly)) return std::nullopt;
+  const QJsonObject root = QJsonDocument::fromJson(list.readAll()).object();
+  const QJsonArray profiles = root.value(QLatin1String("profilelist")).toArray();
+  const int selected = root.value(QLatin1String("profileselect")).toInt(-1);
+  if (selected < 0 || selected >= profiles.size()) return std::nullopt;
+  const QString uuid =
+      profiles.at(selected).toObject().value(QLatin1String("profileUUID")).toString();
+  if (uuid.isEmpty() || uuid.contains(QLatin1Char('/'))) return std::nullopt;
+  return folder / (uuid.toStdString() + ".Json");
+}
+
 std::string ScenarioRunner::CheckFile(const ScenarioStep& step) {
   std::filesystem::path path(step.args[0]);
   if (path.is_relative()) path = context_.data_folder / path;
+  if (path.filename() == "@profile") {
+    const auto selected = SelectedProfileFile(path.parent_path());
+    if (!selected) return "no selected profile in " + path.parent_path().string();
+    path = *selected;
+  }
   QFile file(QString::fromStdString(path.string()));
   if (!file.open(QIODevice::ReadOnly)) return "cannot read " + path.string();
   QJsonParseError parse{};

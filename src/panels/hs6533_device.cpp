@@ -33,8 +33,14 @@ HeadsetDriver* Headset(devices::DeviceDriver& driver) {
 
 CVelmoranHS6533Device::CVelmoranHS6533Device(QWidget* parent) : CVelmoranUSBDevice(parent) {}
 
-void CVelmoranHS6533Device::Tell(const char* key) const {
-  if (tell_) tell_(key);
+void CVelmoranHS6533Device::Tell(const char* key) {
+  // Shown once the click that asked for it has been handled, not inside it.
+  QMetaObject::invokeMethod(
+      this,
+      [this, key] {
+        if (tell_) tell_(key);
+      },
+      Qt::QueuedConnection);
 }
 
 template <class T>
@@ -170,6 +176,7 @@ void CVelmoranHS6533Device::EqBand(int band, int value) {
 void CVelmoranHS6533Device::CustomEqSelected(int index) {
   if (index < 0) return;
   SelectEqPreset(0);
+  if (auto* edit = findChild<QLineEdit*>(QStringLiteral("custom_eq_name_edit"))) edit->clear();
   RunAudio(
       "eq", [index](HeadsetDriver& hs) { return hs.ApplyCustomEq(index).result; }, nullptr);
 }

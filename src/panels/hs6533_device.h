@@ -61,7 +61,7 @@ class CVelmoranHS6533Device : public CVelmoranUSBDevice, public IHeadsetPage {
   void RunAudio(std::string key,
                 std::function<devices::AudioResult(devices::HeadsetDriver&)> change,
                 std::function<void(profiles::HeadsetSettings&)> keep);
-  void Tell(const char* key) const;
+  void Tell(const char* key);
 
   int eq_preset_ = 0;
   Values shown_;
