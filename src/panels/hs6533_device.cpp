@@ -77,15 +77,6 @@ int CVelmoranHS6533Device::GetBand(int i) const {
   return slider != nullptr ? slider->value() : -1;
 }
 
-profiles::EqBands CVelmoranHS6533Device::ShownBands() const {
-  profiles::EqBands bands{};
-  for (std::size_t i = 0; i < bands.size(); ++i) {
-    auto* slider = findChild<QSlider*>(Indexed(kBandSlider, static_cast<int>(i)));
-    bands[i] = slider != nullptr ? slider->value() : shown_.bands[i];
-  }
-  return bands;
-}
-
 void CVelmoranHS6533Device::FillCustomNames(const std::vector<std::string>& names, int selected) {
   auto* combo = findChild<QComboBox*>(QStringLiteral("custom_eq_name_combo"));
   if (combo == nullptr) return;
@@ -165,10 +156,13 @@ void CVelmoranHS6533Device::EqPreset(int n) {
 }
 
 void CVelmoranHS6533Device::EqBand(int band, int value) {
+  if (band < 0 || band >= static_cast<int>(profiles::kEqBandCount)) return;
   SetBand(band, value);
-  // The bands no longer are one of the presets: they are the user's own curve.
+  // The bands no longer are one of the presets: they are the user's own curve. The other bands
+  // keep the profile's values, also those shown clamped to the sliders' range.
   SelectEqPreset(0);
-  const profiles::EqBands bands = ShownBands();
+  shown_.bands[static_cast<std::size_t>(band)] = value;
+  const profiles::EqBands bands = shown_.bands;
   RunAudio(
       "eq", [bands](HeadsetDriver& hs) { return hs.ApplyEqBands(bands); }, nullptr);
 }
@@ -192,7 +186,7 @@ void CVelmoranHS6533Device::SaveCustomEq() {
   // Shown at once; the worker's values follow.
   shown_.custom_names.push_back(name);
   FillCustomNames(shown_.custom_names, static_cast<int>(shown_.custom_names.size()) - 1);
-  const profiles::EqBands bands = ShownBands();
+  const profiles::EqBands bands = shown_.bands;
   RunAudio(
       "", [name, bands](HeadsetDriver& hs) { return hs.SaveCustomEq(name, bands); }, nullptr);
 }

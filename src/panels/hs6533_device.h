@@ -55,7 +55,6 @@ class CVelmoranHS6533Device : public CVelmoranUSBDevice, public IHeadsetPage {
   using Values = devices::HeadsetDriver::PageValues;
   void FillPages(const Values& values);
   void FillCustomNames(const std::vector<std::string>& names, int selected);
-  profiles::EqBands ShownBands() const;
   // Runs change on the headset driver; without an audio device keep() stores the setting in
   // the profile all the same. The pages are read again afterwards.
   void RunAudio(std::string key,
