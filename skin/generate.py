@@ -413,7 +413,7 @@ DEVICE_PAGES = {
               (COMING_PAGE, "mouse_cursor", "mouse_system")),
     "mousepad": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
                  (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
-    "headset": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
+    "headset": ((COMING_PAGE, "headset_voice", "headset_magic"),
                 (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
 }
 

@@ -15,6 +15,8 @@
 #include "app/main_wnd.h"
 #include "app/scenario_controls.h"
 #include "app/scenario_input.h"
+#include "devices/device_set.h"
+#include "devices/headset_driver.h"
 #include "emulator/emulated_device.h"
 #include "emulator/hex_text.h"
 #include "profiles/profile_list.h"
@@ -30,7 +32,8 @@ constexpr int kCheckRetryMs = 2;
 // device's start-up has read it, which happens a moment after the device shows.
 bool IsRetried(ScenarioVerb verb) {
   return verb == ScenarioVerb::Expect || verb == ScenarioVerb::ExpectMemory ||
-         verb == ScenarioVerb::ExpectFile || verb == ScenarioVerb::ApplyProfile;
+         verb == ScenarioVerb::ExpectFile || verb == ScenarioVerb::ExpectAudio ||
+         verb == ScenarioVerb::ApplyProfile;
 }
 
 std::string Spaced(std::span<const std::uint8_t> bytes) {
@@ -352,6 +355,8 @@ std::string ScenarioRunner::Check(const ScenarioStep& step) {
       return CheckMemory(step);
     case ScenarioVerb::ExpectFile:
       return CheckFile(step);
+    case ScenarioVerb::ExpectAudio:
+      return CheckAudio(step);
     case ScenarioVerb::ApplyProfile:
       return ApplyProfile(step);
     default:
@@ -402,9 +407,43 @@ std::string ScenarioRunner::CheckMemory(const ScenarioStep& step) {
          ", found " + Spaced(memory);
 }
 
+// What the headset's audio library answers for a property (its first text).
+std::string ScenarioRunner::CheckAudio(const ScenarioStep& step) {
+  if (context_.program_window == nullptr || context_.program_window->Devices() == nullptr)
+    return "the program has no devices";
+  devices::HeadsetDriver& headset = context_.program_window->Devices()->Headset();
+  const std::wstring name = QString::fromStdString(step.args[0]).toStdWString();
+  const auto value = headset.ReadAudioProperty(name);
+  if (!value) return "the audio library does not answer " + step.args[0];
+  const std::string actual = QString::fromStdWString(*value).toStdString();
+  if (actual == step.args[1]) return {};
+  return step.args[0] + ": expected \"" + step.args[1] + "\", found \"" + actual + "\"";
+}
+
+// FOLDER/@profile: the file of the profile FOLDER's ProfileList.ini selects (its name is made
+// from the time it was created); nullopt when the list does not name one.
+static std::optional<std::filesystem::path> SelectedProfileFile(
+    const std::filesystem::path& folder) {
+  QFile list(QString::fromStdString((folder / "ProfileList.ini").string()));
+  if (!list.open(QIODevice::ReadOnly)) return std::nullopt;
+  const QJsonObject root = QJsonDocument::fromJson(list.readAll()).object();
+  const QJsonArray profiles = root.value(QLatin1String("profilelist")).toArray();
+  const int selected = root.value(QLatin1String("profileselect")).toInt(-1);
+  if (selected < 0 || selected >= profiles.size()) return std::nullopt;
+  const QString uuid =
+      profiles.at(selected).toObject().value(QLatin1String("profileUUID")).toString();
+  if (uuid.isEmpty() || uuid.contains(QLatin1Char('/'))) return std::nullopt;
+  return folder / (uuid.toStdString() + ".Json");
+}
+
 std::string ScenarioRunner::CheckFile(const ScenarioStep& step) {
   std::filesystem::path path(step.args[0]);
   if (path.is_relative()) path = context_.data_folder / path;
+  if (path.filename() == "@profile") {
+    const auto selected = SelectedProfileFile(path.parent_path());
+    if (!selected) return "no selected profile in " + path.parent_path().string();
+    path = *selected;
+  }
   QFile file(QString::fromStdString(path.string()));
   if (!file.open(QIODevice::ReadOnly)) return "cannot read " + path.string();
   QJsonParseError parse{};

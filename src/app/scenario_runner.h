@@ -71,6 +71,7 @@ class ScenarioRunner : public QObject {
   std::string CheckControl(const ScenarioStep& step);
   std::string CheckMemory(const ScenarioStep& step);
   std::string CheckFile(const ScenarioStep& step);
+  std::string CheckAudio(const ScenarioStep& step);
   std::filesystem::path OutputPath(const std::string& file) const;
   std::uint64_t DeviceRequests() const;
 

@@ -164,7 +164,7 @@ struct VerbRow {
   Check check;
 };
 
-constexpr std::array<VerbRow, 23> kVerbs = {{
+constexpr std::array<VerbRow, 24> kVerbs = {{
     {"click", ScenarioVerb::Click, 1, "click NAME", CheckControl},
     {"dblclick", ScenarioVerb::DoubleClick, 1, "dblclick NAME", CheckControl},
     {"rclick", ScenarioVerb::RightClick, 1, "rclick NAME", CheckControl},
@@ -179,6 +179,7 @@ constexpr std::array<VerbRow, 23> kVerbs = {{
     {"expect-memory", ScenarioVerb::ExpectMemory, 4, "expect-memory DEVICE BLOCK OFFSET HEXBYTES",
      CheckMemory},
     {"expect-file", ScenarioVerb::ExpectFile, 3, "expect-file PATH JSONPOINTER VALUE", CheckFile},
+    {"expect-audio", ScenarioVerb::ExpectAudio, 2, "expect-audio PROPERTY VALUE", CheckNothing},
     {"screenshot", ScenarioVerb::Screenshot, 1, "screenshot FILE", CheckNothing},
     {"controls", ScenarioVerb::Controls, 1, "controls FILE", CheckNothing},
     {"emulator plug", ScenarioVerb::EmulatorPlug, 1, "emulator plug DEVICE", CheckDevice},
@@ -319,6 +320,7 @@ const char kScenarioUsage[] =
     "  expect-memory DEVICE BLOCK OFFSET HEXBYTES   an emulated device's memory (BLOCK as\n"
     "                                 norvikctl emulator dump names it, or lightblocks)\n"
     "  expect-file PATH JSONPOINTER VALUE   a JSON file under the data folder\n"
+    "  expect-audio PROPERTY VALUE          a headset property as the audio library reads it\n"
     "  screenshot FILE                the topmost window as PNG (relative: under\n"
     "                                 $NORVIK_SCREENSHOT_DIR when set)\n"
     "  controls FILE                  every named control of the topmost window as JSON\n"

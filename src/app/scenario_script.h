@@ -29,6 +29,7 @@ enum class ScenarioVerb : std::uint8_t {
   Expect,
   ExpectMemory,
   ExpectFile,
+  ExpectAudio,
   Screenshot,
   Controls,
   EmulatorPlug,

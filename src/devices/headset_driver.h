@@ -132,6 +132,33 @@ class HeadsetDriver final : public DeviceDriver {
   // Preset 0-13: the profile's ten values ("EQHzValueInfo", missing ones created as 0), the
   // equaliser switched on, the values sent to "EQ_Slider1".."EQ_Slider10", "EqType" stored.
   EqApplyResult ApplyEqPreset(int preset);
+  // --- the equaliser page (headset_eq_page.cpp) ---
+  // The user's own curve from the band sliders: kept as preset 0 with "EqType" 0, and sent to
+  // the library when one is there (NoAudioDevice: kept in the profile only).
+  AudioResult ApplyEqBands(const profiles::EqBands& bands);
+  // Custom preset index: its bands sent like ApplyEqBands, "CustomEqSeletIndex" stored.
+  EqApplyResult ApplyCustomEq(int index);
+  // A new custom preset with bands; the name must pass CustomEqNameProblem. The new preset is
+  // the selected one.
+  AudioResult SaveCustomEq(const std::string& name, const profiles::EqBands& bands);
+  // Removes custom preset index (name and bands); the selection moves to a preset that exists.
+  AudioResult DeleteCustomEq(int index);
+  // Stores settings in the profile and saves it (a change made while no audio device is there).
+  // False when the profile could not be saved.
+  bool KeepSettings(const profiles::HeadsetSettings& settings) { return StoreSettings(settings); }
+  // Everything the equaliser, microphone and voice effect pages show.
+  struct PageValues {
+    bool library_loaded = false;
+    bool audio_device = false;
+    profiles::HeadsetSettings settings;
+    profiles::EqBands bands{};
+    std::vector<std::string> custom_names;
+  };
+  PageValues ReadPageValues();
+  // A property as the library answers a read (its first text); nullopt without an audio
+  // device or when the read fails.
+  std::optional<std::wstring> ReadAudioProperty(std::wstring_view name);
+
   // Switches that are not kept in the profile.
   AudioResult SetSurround(bool on);
   AudioResult SetNoiseCancelling(bool on);
@@ -167,6 +194,8 @@ class HeadsetDriver final : public DeviceDriver {
   AudioResult SetLevel(bool monitoring, int level);
   AudioResult SetSwitch(bool monitoring, bool on);
   AudioResult WriteSwitchProperty(std::wstring_view name, bool on);
+  // "Enable_EQ_GFX" 1 and the ten "EQ_Slider" writes; NoAudioDevice without a device.
+  AudioResult WriteEqBandsLocked(const profiles::EqBands& bands);
   // Stores settings in the profile and saves when a profile is loaded.
   // False when a loaded profile could not be saved.
   bool StoreSettings(const profiles::HeadsetSettings& settings);

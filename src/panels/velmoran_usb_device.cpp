@@ -117,6 +117,9 @@ void CVelmoranUSBDevice::BuildPages() {
     // Cards keep the height of their content; the room below stays free.
     if (auto* column = qobject_cast<QBoxLayout*>(slot->layout())) column->addStretch(1);
   }
+  // In a small window the picture's box reaches over the top of the pages below it; the pages
+  // stay on top so that their controls take the clicks.
+  if (auto* keys = findChild<QStackedWidget*>(QLatin1String(kKeyFunctionSwitch))) keys->raise();
   profile_panel_ = findChild<CDeviceProfileUI*>();
   if (profile_panel_ != nullptr) profile_panel_->ShowTabsOfKind(Kind());
   PrepareSettingsPages(this);

@@ -128,4 +128,30 @@ bool CHs6533Profiledata::SetCustomEqNames(const std::vector<std::string>& names)
   return true;
 }
 
+bool CHs6533Profiledata::RemoveCustomEq(int index) {
+  if (index < 0 || !Section().isObject()) return false;
+  bool removed = false;
+  for (const char* key : {kCustomEqNames, kCustomEqValues}) {
+    Json::Value& list = MutableSection()[key];
+    Json::Value gone;
+    if (list.isArray() && list.removeIndex(static_cast<Json::ArrayIndex>(index), &gone))
+      removed = true;
+  }
+  return removed;
+}
+
+CustomEqName CheckCustomEqName(std::string& name, const std::vector<std::string>& existing) {
+  const auto first = name.find_first_not_of(' ');
+  if (first == std::string::npos) {
+    name.clear();
+    return CustomEqName::Empty;
+  }
+  name = name.substr(first, name.find_last_not_of(' ') - first + 1);
+  if (CheckName(name) != NameCheck::Ok) return CustomEqName::Refused;
+  for (const std::string& other : existing) {
+    if (other == name) return CustomEqName::Taken;
+  }
+  return CustomEqName::Ok;
+}
+
 }  // namespace norvik::profiles

@@ -16,6 +16,12 @@ inline constexpr int kMaxEqPreset = 13;
 // without limit.
 inline constexpr int kMaxCustomEqPresets = 256;
 
+// Whether name can become a new custom preset beside existing (the combo's names).
+enum class CustomEqName { Ok, Empty, Taken, Refused };
+// Spaces around the name are not part of it: name is trimmed first; an empty name, one equal to
+// an existing one, or one CheckName refuses cannot be used.
+CustomEqName CheckCustomEqName(std::string& name, const std::vector<std::string>& existing);
+
 class CHs6533Profiledata : public CBasicProfiledata {
  public:
   // "SystemSetStages"; missing members read as 0.
@@ -38,6 +44,10 @@ class CHs6533Profiledata : public CBasicProfiledata {
   // bounded by kMaxCustomEqPresets.
   std::optional<EqBands> GetCustomEqValues(int index);
   bool SetCustomEqValues(int index, const EqBands& values);
+
+  // Removes element index of "CustomEQNameInfo" and of "CustomEQHzValueInfo" (whichever holds
+  // it); false when neither does.
+  bool RemoveCustomEq(int index);
 
   // The values of the last preset read or written.
   const EqBands& EqValuesMirror() const { return eqValues_; }

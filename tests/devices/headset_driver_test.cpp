@@ -428,4 +428,55 @@ TEST_F(HeadsetDriverTest, DestroyingTheDriverUnregistersItsCallback) {
 }
 
 }  // namespace
+TEST_F(HeadsetDriverTest, CustomPresetsAndTheBandCurveStayConsistentInTheProfile) {
+  Start();
+  const profiles::EqBands curve = {1, 2, 3, 4, 5, 6, 7, 8, 9, -12};
+  EXPECT_EQ(driver->ApplyEqBands(curve), AudioResult::Done);
+  EXPECT_EQ(standin.PropertyText(L"EQ_Slider10"), L"-12");
+  EXPECT_EQ(StoredStages()["EqType"].asInt(), 0);
+  EXPECT_EQ(StoredSection()["EQHzValueInfo"][0][9]["value"].asInt(), -12);
+
+  EXPECT_EQ(driver->SaveCustomEq(" First ", curve), AudioResult::Done);
+  EXPECT_EQ(driver->SaveCustomEq("First", curve), AudioResult::BadValue) << "taken";
+  EXPECT_EQ(driver->SaveCustomEq(" ", curve), AudioResult::BadValue) << "blank";
+  EXPECT_EQ(driver->SaveCustomEq("Second", profiles::EqBands{-1}), AudioResult::Done);
+  EXPECT_EQ(StoredStages()["CustomEqSeletIndex"].asInt(), 1);
+  EXPECT_EQ(StoredSection()["CustomEQNameInfo"][0]["Name"].asString(), "First");
+
+  // A library refusal leaves the profile as it was.
+  standin.SetPropertyResult(L"EQ_Slider3", 5);
+  EXPECT_EQ(driver->ApplyCustomEq(0).result, AudioResult::Refused);
+  EXPECT_EQ(StoredStages()["CustomEqSeletIndex"].asInt(), 1);
+  standin.SetPropertyResult(L"EQ_Slider3", 0);
+  const EqApplyResult chosen = driver->ApplyCustomEq(0);
+  EXPECT_EQ(chosen.result, AudioResult::Done);
+  EXPECT_EQ(chosen.bands, curve);
+  EXPECT_EQ(StoredStages()["CustomEqSeletIndex"].asInt(), 0);
+  EXPECT_EQ(driver->ApplyCustomEq(2).result, AudioResult::BadValue) << "no third preset";
+
+  // Deleting the selected first one leaves the second, selected, names and bands in step.
+  EXPECT_EQ(driver->DeleteCustomEq(0), AudioResult::Done);
+  EXPECT_EQ(StoredSection()["CustomEQNameInfo"].size(), 1u);
+  EXPECT_EQ(StoredSection()["CustomEQHzValueInfo"].size(), 1u);
+  EXPECT_EQ(StoredSection()["CustomEQHzValueInfo"][0][0]["value"].asInt(), -1);
+  EXPECT_EQ(StoredStages()["CustomEqSeletIndex"].asInt(), 0);
+  EXPECT_EQ(driver->DeleteCustomEq(1), AudioResult::BadValue);
+}
+
+TEST_F(HeadsetDriverTest, WithoutAnAudioDeviceThePageStillKeepsItsChangesInTheProfile) {
+  ASSERT_TRUE(bus.Unplug(headset));
+  ASSERT_TRUE(driver->LoadProfile());
+  driver->InitAudio();
+  const profiles::EqBands curve = {3};
+  EXPECT_EQ(driver->ApplyEqBands(curve), AudioResult::NoAudioDevice);
+  EXPECT_EQ(StoredSection()["EQHzValueInfo"][0][0]["value"].asInt(), 3);
+  EXPECT_EQ(driver->SaveCustomEq("Offline", curve), AudioResult::Done);
+  const HeadsetDriver::PageValues values = driver->ReadPageValues();
+  EXPECT_FALSE(values.audio_device);
+  EXPECT_EQ(values.settings.EqType, 0);
+  EXPECT_EQ(values.bands, curve);
+  EXPECT_EQ(values.custom_names, std::vector<std::string>{"Offline"});
+  EXPECT_TRUE(standin.Writes().empty());
+}
+
 }  // namespace norvik::devices

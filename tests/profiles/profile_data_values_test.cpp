@@ -437,5 +437,51 @@ TEST(WrongTypes, SettersRepairWrongTypedKeysSoTheSavedFileReadsBack) {
   EXPECT_EQ(reloaded.GetKeyList()[0].assignment, keys[0].assignment);
 }
 
+TEST(HeadsetEq, CustomPresetNameRules) {
+  const std::vector<std::string> existing{"Mine", "Night \xE5\xA4\x9C"};
+  struct Case {
+    std::string name;
+    CustomEqName expected;
+    std::string kept;  // the name as it would be stored
+  };
+  const Case cases[] = {
+      {"Loud", CustomEqName::Ok, "Loud"},
+      {"  Loud ", CustomEqName::Ok, "Loud"},
+      {"mine", CustomEqName::Ok, "mine"},  // names differ by case
+      {"Mine", CustomEqName::Taken, "Mine"},
+      {" Night \xE5\xA4\x9C  ", CustomEqName::Taken, "Night \xE5\xA4\x9C"},
+      {"", CustomEqName::Empty, ""},
+      {"    ", CustomEqName::Empty, ""},
+      {"a\tb", CustomEqName::Refused, "a\tb"},
+      {std::string(65, 'x'), CustomEqName::Refused, std::string(65, 'x')},
+  };
+  for (const Case& c : cases) {
+    std::string name = c.name;
+    EXPECT_EQ(CheckCustomEqName(name, existing), c.expected) << "\"" << c.name << "\"";
+    EXPECT_EQ(name, c.kept) << "\"" << c.name << "\"";
+  }
+}
+
+TEST(HeadsetEq, RemovingACustomPresetKeepsNamesAndBandsInStep) {
+  const TempFolder folder;
+  CHs6533Profiledata profile;
+  LoadSectionText(profile, folder, R"({"CustomEQNameInfo": [], "CustomEQHzValueInfo": []})");
+  ASSERT_TRUE(profile.SetCustomEqNames({"A", "B", "C"}));
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(profile.SetCustomEqValues(i, EqBands{i, i, i}));
+
+  EXPECT_TRUE(profile.RemoveCustomEq(1));
+  EXPECT_EQ(profile.GetCustomEqNames(), (std::vector<std::string>{"A", "C"}));
+  EXPECT_EQ(profile.GetCustomEqValues(1), (EqBands{2, 2, 2}));
+  EXPECT_FALSE(profile.RemoveCustomEq(2)) << "past the end of both lists";
+  EXPECT_FALSE(profile.RemoveCustomEq(-1));
+  ASSERT_TRUE(profile.Save());
+
+  CHs6533Profiledata reloaded;
+  reloaded.LoadSection(profile.GetProfilePath());
+  EXPECT_EQ(reloaded.GetCustomEqNames(), (std::vector<std::string>{"A", "C"}));
+  EXPECT_EQ(reloaded.GetCustomEqValues(0), (EqBands{0, 0, 0}));
+  EXPECT_EQ(reloaded.GetCustomEqValues(1), (EqBands{2, 2, 2}));
+}
+
 }  // namespace
 }  // namespace norvik::profiles
