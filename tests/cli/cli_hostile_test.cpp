@@ -333,7 +333,8 @@ TEST_F(ImportRefused, WrongShapeOrDeviceExitsOneAndChangesNothing) {
   ASSERT_NO_FATAL_FAILURE(Prepare());
   ASSERT_EQ(Ctl({"profile", "export", "mouse", (dir_ / "mouse.json").string()}).status, 0);
   const std::string mouse_profile = ReadAll(dir_ / "mouse.json");
-  const std::string random("\x89\x00\xfe\x13 not json \x7f", 17);
+  static constexpr char kRandom[] = "\x89\x00\xfe\x13 not json \x7f";
+  const std::string random(kRandom, sizeof kRandom - 1);  // the NUL inside is kept
   const std::vector<Refusal> refusals = {
       {"mouse profile", {"profile", "import", "keyboard"}, mouse_profile, "another kind"},
       {"random profile", {"profile", "import", "keyboard"}, random, "not a profile"},
