@@ -1,7 +1,5 @@
 #include "app/main_routes.h"
 
-#include "panels/hs6533_device.h"
-
 #include <QLineEdit>
 #include <QSlider>
 #include <algorithm>
@@ -12,7 +10,6 @@
 #include "app/settings_window_host.h"
 #include "base/debug_trace.h"
 #include "panels/device_profile_panel.h"
-#include "panels/hs6533_device.h"
 #include "panels/settings_pages.h"
 #include "panels/velmoran_usb_device.h"
 #include "ui/file_dialogs.h"
@@ -200,12 +197,10 @@ void MainRouteTarget::SelectionEnded() {
 }
 
 panels::PageSet MainRouteTarget::Pages() {
-  panels::PageSet pages = panels::NotAvailablePages::Instance().All();
-  if (auto* headset = qobject_cast<panels::CVelmoranHS6533Device*>(Panel())) {
-    headset->SetMessageHandler([this](const char* key) { Tell(key); });
-    pages.headset = headset;
-  }
-  return pages;
+  panels::CVelmoranUSBDevice* panel = Panel();
+  if (panel == nullptr) return panels::NotAvailablePages::Instance().All();
+  panel->SetMessageHandler([this](const char* key) { Tell(key); });
+  return panel->Pages();
 }
 
 // --- profiles ---

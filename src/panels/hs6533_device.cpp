@@ -31,16 +31,8 @@ HeadsetDriver* Headset(devices::DeviceDriver& driver) {
 
 }  // namespace
 
-CVelmoranHS6533Device::CVelmoranHS6533Device(QWidget* parent) : CVelmoranUSBDevice(parent) {}
-
-void CVelmoranHS6533Device::Tell(const char* key) {
-  // Shown once the click that asked for it has been handled, not inside it.
-  QMetaObject::invokeMethod(
-      this,
-      [this, key] {
-        if (tell_) tell_(key);
-      },
-      Qt::QueuedConnection);
+CVelmoranHS6533Device::CVelmoranHS6533Device(QWidget* parent) : CVelmoranUSBDevice(parent) {
+  SetHeadsetPage(this);
 }
 
 template <class T>

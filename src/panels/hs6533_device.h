@@ -22,10 +22,6 @@ class CVelmoranHS6533Device : public CVelmoranUSBDevice, public IHeadsetPage {
   explicit CVelmoranHS6533Device(QWidget* parent = nullptr);
   QString GetClass() const override { return QStringLiteral("VelmoranHS6533Device"); }
 
-  // Messages for the user (a language text key); the main window shows them.
-  void SetMessageHandler(std::function<void(const char* key)> handler) {
-    tell_ = std::move(handler);
-  }
   // Fills the profile panel, then reads the voice pages' values on the worker.
   void RefreshPanel() override;
 
@@ -60,11 +56,9 @@ class CVelmoranHS6533Device : public CVelmoranUSBDevice, public IHeadsetPage {
   void RunAudio(std::string key,
                 std::function<devices::AudioResult(devices::HeadsetDriver&)> change,
                 std::function<void(profiles::HeadsetSettings&)> keep);
-  void Tell(const char* key);
 
   int eq_preset_ = 0;
   Values shown_;
-  std::function<void(const char*)> tell_;
 };
 
 }  // namespace norvik::panels

@@ -128,6 +128,25 @@ void CVelmoranUSBDevice::BuildPages() {
   SetValuesReady(false);
 }
 
+PageSet CVelmoranUSBDevice::Pages() {
+  PageSet pages = NotAvailablePages::Instance().All();
+  if (own_pages_.keys != nullptr) pages.keys = own_pages_.keys;
+  if (own_pages_.lighting != nullptr) pages.lighting = own_pages_.lighting;
+  if (own_pages_.macros != nullptr) pages.macros = own_pages_.macros;
+  if (own_pages_.shoot != nullptr) pages.shoot = own_pages_.shoot;
+  if (own_pages_.headset != nullptr) pages.headset = own_pages_.headset;
+  return pages;
+}
+
+void CVelmoranUSBDevice::Tell(const char* key) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, key] {
+        if (tell_) tell_(key);
+      },
+      Qt::QueuedConnection);
+}
+
 void CVelmoranUSBDevice::SetValuesReady(bool ready) {
   if (auto* stack = findChild<QStackedWidget*>(QLatin1String(kFunctionSwitch)))
     stack->setEnabled(ready);

@@ -23,6 +23,7 @@
 #include "devices/profile_actions.h"
 #include "devices/settings_values.h"
 #include "hid/hid_interface_table.h"
+#include "panels/page_interfaces.h"
 
 namespace norvik::ui {
 class WindowImplBase;
@@ -186,6 +187,22 @@ class CVelmoranUSBDevice : public QWidget {
   virtual void SetSynchronisable(bool on) { synchronisable_ = on; }
   virtual void OnLanguageChanged() {}
 
+  // --- the setting pages this panel serves ---
+  // The pages the routing calls; a page this device does not have (or that is not there) is
+  // the NotAvailablePages stand-in. Pages register themselves when the panel builds them.
+  PageSet Pages();
+  void SetKeyPage(IKeyPage* page) { own_pages_.keys = page; }
+  void SetLightingPage(ILightingPage* page) { own_pages_.lighting = page; }
+  void SetMacroPage(IMacroPage* page) { own_pages_.macros = page; }
+  void SetShootPage(IShootPage* page) { own_pages_.shoot = page; }
+  void SetHeadsetPage(IHeadsetPage* page) { own_pages_.headset = page; }
+  // Messages for the user (a language text key); the main window shows them in its message box.
+  void SetMessageHandler(std::function<void(const char* key)> handler) {
+    tell_ = std::move(handler);
+  }
+  // Shows the message once the click that asked for it has been handled, not inside it.
+  void Tell(const char* key);
+
   // The selector item that stands for this panel (not owned).
   void SetSelectorItem(CDeviceOptionUI* item);
   CDeviceOptionUI* SelectorItem() const;
@@ -216,6 +233,8 @@ class CVelmoranUSBDevice : public QWidget {
   bool synchronisable_ = false;
   std::atomic<bool> repaint_wanted_{false};
   bool pages_built_ = false;
+  PageSet own_pages_;
+  std::function<void(const char*)> tell_;
   int state_type_ = 1;
   QPointer<CDeviceProfileUI> profile_panel_;
   devices::DeviceSnapshot snapshot_;
