@@ -203,6 +203,11 @@ panels::PageSet MainRouteTarget::Pages() {
   return panel->Pages();
 }
 
+panels::ILightingSync& MainRouteTarget::LightingSync() {
+  if (sync_ != nullptr) return *sync_;
+  return panels::NotAvailablePages::Instance();
+}
+
 // --- profiles ---
 
 void MainRouteTarget::Profile(ProfileCommand command) {

@@ -42,6 +42,9 @@ class MainRouteTarget final : public RouteTarget {
   void ZintuEditDone(int n, const QString& text) override;
   void SelectionEnded() override;
   panels::PageSet Pages() override;
+  panels::ILightingSync& LightingSync() override;
+  // The program's synchroniser (not owned); without one the stand-in answers.
+  void SetLightingSync(panels::ILightingSync* sync) { sync_ = sync; }
 
   // Timer 1055: the profile chosen in the combo is selected and sent to the device.
   void SwitchProfileNow();
@@ -59,6 +62,7 @@ class MainRouteTarget final : public RouteTarget {
   void Tell(const char* key);
 
   CMainWnd& window_;
+  panels::ILightingSync* sync_ = nullptr;
 };
 
 }  // namespace norvik::app

@@ -117,7 +117,7 @@ const std::array kRoutes = std::to_array<Route>({
     {kClick, M::AnyCase, "bullet_selected_next", kMouse, true, [](T& t, const A&) { Shoot(t).NextBullet(); }},
     {kClick, M::AnyCase, "custom_bright_color_btn", kKeyboard, true, [](T& t, const A&) { Lighting(t).CustomColourMode(1); }},
     {kClick, M::AnyCase, "custom_off_color_btn", kKeyboard, true, [](T& t, const A&) { Lighting(t).CustomColourMode(0); }},
-    {kClick, M::AnyCase, "deng_same_mode", kAll, true, [](T& t, const A&) { Lighting(t).SynchroniseDevices(); }},
+    {kClick, M::AnyCase, "deng_same_mode", kAll, true, [](T& t, const A&) { t.LightingSync().SynchroniseDevices(); }},
     {kClick, M::AnyCase, "hs_EQ_btn_save", kHeadset, true, [](T& t, const A&) { Headset(t).SaveCustomEq(); }},
     {kClick, M::AnyCase, "hs_EQ_btn_delete", kHeadset, true, [](T& t, const A&) { Headset(t).DeleteCustomEq(); }},
     {kClick, M::Exact, "profile_fun_spread_btn", kAll, true, [](T& t, const A&) { t.Profile(ProfileCommand::ToggleMenu); }},

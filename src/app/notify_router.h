@@ -102,6 +102,7 @@ class RouteTarget {
   virtual void ZintuEditDone(int n, const QString& text) = 0;
   virtual void SelectionEnded() = 0;
   virtual panels::PageSet Pages() = 0;
+  virtual panels::ILightingSync& LightingSync() = 0;
 };
 
 using RouteHandler = void (*)(RouteTarget& target, const RouteArgs& args);

@@ -96,7 +96,7 @@ void NotAvailablePages::PaletteColourChanged(QColor /*colour*/) {
 }
 
 void NotAvailablePages::SynchroniseDevices() {
-  Note("lighting page", "SynchroniseDevices");
+  Note("lighting synchroniser", "SynchroniseDevices");
 }
 
 void NotAvailablePages::SelectionEnded() {
@@ -104,11 +104,11 @@ void NotAvailablePages::SelectionEnded() {
 }
 
 void NotAvailablePages::GameLighting(int /*form*/, int /*mode*/) {
-  Note("lighting page", "GameLighting");
+  Note("lighting synchroniser", "GameLighting");
 }
 
 void NotAvailablePages::RestoreAfterGame() {
-  Note("lighting page", "RestoreAfterGame");
+  Note("lighting synchroniser", "RestoreAfterGame");
 }
 
 void NotAvailablePages::StartRecording() {

@@ -49,10 +49,16 @@ class ILightingPage {
   // "deng_edit_R" / "deng_edit_G" / "deng_edit_B" left with a value; component 'R', 'G', 'B'.
   virtual void ColourComponentEdited(char component, const QString& text) = 0;
   virtual void PaletteColourChanged(QColor colour) = 0;  // "deng_Color_Pallet"
-  // "deng_same_mode": every open device follows this device's lighting.
-  virtual void SynchroniseDevices() = 0;
   // "click_select_end" of the device picture: a rubber-band selection of keys ended.
   virtual void SelectionEnded() = 0;
+};
+
+// The program-wide side of lighting: synchronising every open device and game lighting.
+class ILightingSync {
+ public:
+  virtual ~ILightingSync() = default;
+  // "deng_same_mode": every open device follows the lighting of the selected device.
+  virtual void SynchroniseDevices() = 0;
   // Game lighting (messages "Game_Start" ...): form 0-2 with a lighting mode; timer 1066.
   virtual void GameLighting(int form, int mode) = 0;
   virtual void RestoreAfterGame() = 0;
@@ -147,6 +153,7 @@ struct PageSet {
 // the page and the operation ("... not available yet") and does nothing else.
 class NotAvailablePages : public IKeyPage,
                           public ILightingPage,
+                          public ILightingSync,
                           public IMacroPage,
                           public IShootPage,
                           public IHeadsetPage,

@@ -123,6 +123,7 @@ void CVelmoranUSBDevice::BuildPages() {
   profile_panel_ = findChild<CDeviceProfileUI*>();
   if (profile_panel_ != nullptr) profile_panel_->ShowTabsOfKind(Kind());
   PrepareSettingsPages(this);
+  AttachPages();
   SetStateType(1);
   // Nothing to edit before the device's values arrived (an edit then would be lost).
   SetValuesReady(false);

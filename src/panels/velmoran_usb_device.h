@@ -128,6 +128,9 @@ class CVelmoranUSBDevice : public QWidget {
   // --- pages ---
   // Builds each page slot's layout (its "pagefile" property) into the slot; runs once.
   void BuildPages();
+  // Makes the page objects of this device's kind over the built layouts and registers them
+  // (SetKeyPage ...); called once by BuildPages.
+  void AttachPages();
   CDeviceProfileUI* ProfilePanel() const;
   // Switches "device_function_switch" / "device_key_function_switch" to the page of function
   // type (1 lighting ... 8; kFunctionTabs order) and checks its tab.

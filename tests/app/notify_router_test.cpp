@@ -169,6 +169,7 @@ class RecordingTarget : public RouteTarget {
   }
   void SelectionEnded() override { calls.push_back("selection ended"); }
   panels::PageSet Pages() override { return pages.All(); }
+  panels::ILightingSync& LightingSync() override { return pages; }
 };
 
 std::string EditCall(devices::SettingField field, int index, int value) {
