@@ -414,7 +414,7 @@ DEVICE_PAGES = {
     "mousepad": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
                  (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
     "headset": ((COMING_PAGE, "headset_voice", "headset_magic"),
-                (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
+                ("headset_surround", COMING_PAGE, COMING_PAGE)),
 }
 
 

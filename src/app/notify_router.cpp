@@ -181,6 +181,7 @@ const std::array kRoutes = std::to_array<Route>({
     {kSelectChanged, M::AnyCase, "magic_enable_option", kHeadset, true, [](T& t, const A& a) { Headset(t).VoiceEffectEnabled(Checked(a)); }},
     {kSelectChanged, M::AnyCase, "6533_MicIn_option", kHeadset, true, [](T& t, const A& a) { Headset(t).MicrophoneOn(Checked(a)); }},
     {kSelectChanged, M::AnyCase, "6533_MicMoniter_option", kHeadset, true, [](T& t, const A& a) { Headset(t).MonitoringOn(Checked(a)); }},
+    {kSelectChanged, M::AnyCase, "Virtual7.1_enable_option", kHeadset, true, [](T& t, const A& a) { Headset(t).VirtualSurroundOn(Checked(a)); }},
 
     // --- value changed ---
     {kValueChanged, M::Prefix, "DPI_slider_", kAll, true, [](T& t, const A& a) { Edit(t, SettingField::DpiValue, a.number, Value(a) * t.DpiStep()); }},

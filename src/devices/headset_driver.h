@@ -153,6 +153,8 @@ class HeadsetDriver final : public DeviceDriver {
     profiles::HeadsetSettings settings;
     profiles::EqBands bands{};
     std::vector<std::string> custom_names;
+    // The virtual 7.1 surround switch as the library last gave it (not kept in the profile).
+    std::optional<bool> virtual_surround;
   };
   PageValues ReadPageValues();
   // A property as the library answers a read (its first text); nullopt without an audio

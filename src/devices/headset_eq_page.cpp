@@ -90,6 +90,8 @@ HeadsetDriver::PageValues HeadsetDriver::ReadPageValues() {
     std::lock_guard lock(audio_lock_);
     values.library_loaded = library_loaded_;
     values.audio_device = audio_device_.has_value();
+    if (values.audio_device && values_.virtual_surround)
+      values.virtual_surround = *values_.virtual_surround != 0;
   }
   values.settings = profile_.GetHeadsetSettings();
   values.custom_names = profile_.GetCustomEqNames();

@@ -107,6 +107,13 @@ void CVelmoranHS6533Device::FillPages(const Values& values) {
     Check<QAbstractButton>(this, Indexed(kMagicOption, n), n == s.MagicType);
   if (auto* notice = findChild<QWidget*>(QStringLiteral("audio_library_notice")))
     notice->setVisible(!values.audio_device);
+  // Surround lives in the audio processor only: without it there is nothing to switch.
+  Check<QAbstractButton>(this, QStringLiteral("Virtual7.1_enable_option"),
+                         values.virtual_surround.value_or(false));
+  if (auto* option = findChild<QWidget*>(QStringLiteral("Virtual7.1_enable_option")))
+    option->setEnabled(values.virtual_surround.has_value());
+  if (auto* notice = findChild<QWidget*>(QStringLiteral("surround_notice")))
+    notice->setVisible(!values.virtual_surround.has_value());
 }
 
 void CVelmoranHS6533Device::RefreshPanel() {
@@ -220,6 +227,11 @@ void CVelmoranHS6533Device::MonitoringOn(bool on) {
   RunAudio(
       "monitor-on", [on](HeadsetDriver& hs) { return hs.SetMonitorOn(on); },
       [on](profiles::HeadsetSettings& s) { s.MicMoniterSelect = on ? 1 : 0; });
+}
+
+void CVelmoranHS6533Device::VirtualSurroundOn(bool on) {
+  RunAudio(
+      "surround", [on](HeadsetDriver& hs) { return hs.SetSurround(on); }, nullptr);
 }
 
 void CVelmoranHS6533Device::MicrophoneLevel(int value) {

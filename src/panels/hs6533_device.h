@@ -37,6 +37,7 @@ class CVelmoranHS6533Device : public CVelmoranUSBDevice, public IHeadsetPage {
   void MonitoringOn(bool on) override;
   void MicrophoneLevel(int value) override;
   void MonitoringLevel(int value) override;
+  void VirtualSurroundOn(bool on) override;
 
   // --- what the page shows ---
   // Checks option n (1-13) alone; any other value checks none. Returns the stored number.

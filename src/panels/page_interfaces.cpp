@@ -251,6 +251,10 @@ void NotAvailablePages::MicrophoneOn(bool /*on*/) {
   Note("headset page", "MicrophoneOn");
 }
 
+void NotAvailablePages::VirtualSurroundOn(bool /*on*/) {
+  Note("headset page", "VirtualSurroundOn");
+}
+
 void NotAvailablePages::MonitoringOn(bool /*on*/) {
   Note("headset page", "MonitoringOn");
 }

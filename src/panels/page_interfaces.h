@@ -126,6 +126,7 @@ class IHeadsetPage {
   virtual void MonitoringOn(bool on) = 0;        // "6533_MicMoniter_option"
   virtual void MicrophoneLevel(int value) = 0;   // "6533_MicIn_slider"
   virtual void MonitoringLevel(int value) = 0;   // "6533_MicMoniter_slider"
+  virtual void VirtualSurroundOn(bool on) = 0;   // "Virtual7.1_enable_option"
 };
 
 // The settings and update window of the program.
@@ -227,6 +228,7 @@ class NotAvailablePages : public IKeyPage,
   void MonitoringOn(bool on) override;
   void MicrophoneLevel(int value) override;
   void MonitoringLevel(int value) override;
+  void VirtualSurroundOn(bool on) override;
 
   void OpenSettingsWindow(bool centred) override;
   void ForwardToSettingsWindow(unsigned message, long long wparam, long long lparam) override;
