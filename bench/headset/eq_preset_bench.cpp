@@ -13,18 +13,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
 
-#include "devices/headset_driver.h"
-#include "emulator/audio_standin/standin_link.h"
-#include "emulator/emulated_bus.h"
-#include "emulator/emulated_device.h"
-#include "headset_standin.h"
+#include "headset_panel_rig.h"
 #include "panels/control_registry.h"
-#include "panels/hs6533_device.h"
-#include "support/temp_folder.h"
-#include "ui/dialog_builder.h"
 #include "ui/resource_manager.h"
 
 namespace {
@@ -43,39 +35,14 @@ struct Preset {
 };
 constexpr Preset kPresets[] = {{3, L"8"}, {4, L"-1"}};
 
-// The device panels come from the main window's layout callback table.
-class PanelTags : public norvik::ui::IDialogBuilderCallback {
- public:
-  QWidget* CreateControl(const QString& tag, QWidget* parent) override {
-    return norvik::panels::CreateControlByTag(tag, parent);
-  }
-};
-
 void EqPresetToLibrary(benchmark::State& state) {
-  StandinControl standin;
-  norvik::emulator::EmulatedBus bus;
-  bus.Plug(norvik::emulator::EmulatedProduct::Headset);
-  norvik::emulator::AudioStandinLink link(bus, NORVIK_AUDIO_STANDIN);
-  norvik::testing::TempFolder folder;
-  norvik::devices::HeadsetDriver driver(
-      &bus, norvik::devices::DeviceFolders{folder / "user", NORVIK_SOURCE_DIR},
-      NORVIK_AUDIO_STANDIN);
-  if (!driver.LoadProfile() || !driver.InitAudio().audio_device_found) {
-    state.SkipWithError("the headset's audio side did not start");
-    return;
-  }
-  PanelTags tags;
-  std::unique_ptr<QWidget> root(
-      norvik::ui::BuildLayout(QStringLiteral("XML\\DeviceXml\\hs6533device.ui"), &tags, nullptr));
-  auto* panel = qobject_cast<norvik::panels::CVelmoranHS6533Device*>(root.get());
+  norvik::testing::HeadsetPanelRig rig;
+  norvik::panels::CVelmoranHS6533Device* panel = rig.Start();
   if (panel == nullptr) {
-    state.SkipWithError("the headset panel could not be built");
+    state.SkipWithError("the headset panel or its audio side did not start");
     return;
   }
-  panel->SetTypeName(QStringLiteral("HD"));
-  panel->SetDriver(&driver);
-  panel->Initialise();
-  panel->show();
+  StandinControl& standin = rig.Standin();
   QCoreApplication::processEvents();
 
   double ui_sum = 0, ui_max = 0, lib_sum = 0, lib_max = 0;
@@ -102,7 +69,6 @@ void EqPresetToLibrary(benchmark::State& state) {
     const auto settle = Clock::now();
     while (MsSince(settle) < 20) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   }
-  panel->StopDeviceWork();
   const auto n = static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
   state.counters["ui_thread_mean_ms"] = ui_sum / n;
   state.counters["ui_thread_max_ms"] = ui_max;
