@@ -578,8 +578,13 @@ ui::LRESULT CMainWnd::HandleCustomMessage(unsigned msg, ui::WPARAM wParam, ui::L
       handled = true;
       return 0;
     case kMsgKeyCapture:
-      // The capture itself comes with the key assignment panel.
+      // The key page of the selected device captures; every other one stops.
       key_capture_ = wParam != 0;
+      ForEachPanel([this](panels::CVelmoranUSBDevice& panel) {
+        const int kind = panel.Kind();
+        if (kind != 1 && kind != 2 && kind != 6 && kind != 9) return;
+        panel.Pages().keys->SetKeyCapture(key_capture_ && &panel == SelectedDevicePanel());
+      });
       handled = true;
       return 0;
     case kMsgMenuCommand:
