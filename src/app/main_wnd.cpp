@@ -585,6 +585,11 @@ ui::LRESULT CMainWnd::HandleCustomMessage(unsigned msg, ui::WPARAM wParam, ui::L
         if (kind != 1 && kind != 2 && kind != 6 && kind != 9) return;
         panel.Pages().keys->SetKeyCapture(key_capture_ && &panel == SelectedDevicePanel());
       });
+      // A save during the capture locks the device selector (the captured key belongs to this
+      // device); the capture's end releases it, whether or not another save follows.
+      if (!key_capture_) {
+        if (QWidget* layout = FindControl(kDeviceSelectLayout)) layout->setEnabled(true);
+      }
       handled = true;
       return 0;
     case kMsgMenuCommand:

@@ -59,9 +59,9 @@ QStringList RowKeys(const char* group, std::span<const profiles::KeyCodeRow> row
   QStringList keys;
   for (const profiles::KeyCodeRow& row : rows) {
     keys << QStringLiteral("keyset_%1_%2_text")
-                .arg(QLatin1String(group), QString::fromLatin1(row.word.data(),
-                                                               static_cast<int>(row.word.size()))
-                                               .toLower());
+                .arg(QLatin1String(group),
+                     QString::fromLatin1(row.word.data(), static_cast<int>(row.word.size()))
+                         .toLower());
   }
   return keys;
 }
@@ -192,7 +192,8 @@ void CKeySetControlUI::ShowFunction(int category, bool enabled) {
   }
   enabled_ = enabled && item >= 0;
   if (function_ != nullptr) function_->setCurrentIndex(enabled_ ? item : -1);
-  if (pages_ != nullptr && enabled_ && category < pages_->count()) pages_->setCurrentIndex(category);
+  if (pages_ != nullptr && enabled_ && category < pages_->count())
+    pages_->setCurrentIndex(category);
   SetEditable(key_ >= 0);
 }
 
@@ -251,7 +252,8 @@ KeyAssignmentForm CKeySetControlUI::ReadForm() const {
   for (const auto& [prefix, motion] :
        {std::pair{"keyset_mouseswing", &form.swing}, std::pair{"keyset_mousewheel", &form.wheel}}) {
     const QString p = QLatin1String(prefix);
-    motion->direction_item = std::max(ItemOf(Find<QComboBox>(this, p + QLatin1String("_combo"))), 0);
+    motion->direction_item =
+        std::max(ItemOf(Find<QComboBox>(this, p + QLatin1String("_combo"))), 0);
     motion->count = NumberOf(Find<QLineEdit>(this, p + QLatin1String("_num_edit")));
     motion->delay = NumberOf(Find<QLineEdit>(this, p + QLatin1String("_delay_edit")));
     motion->speed = NumberOf(Find<QLineEdit>(this, p + QLatin1String("_speed_edit")));
@@ -295,8 +297,7 @@ void CKeySetControlUI::ShowAssignment(const KeyEntry& entry) {
 
 KeyEntry CKeySetControlUI::BuildAssignment() {
   const KeyAssignmentForm form = profiles::ClampForm(ReadForm());
-  entry_.assignment =
-      profiles::BuildAssignment(form, entry_.assignment, entry_.defaultAssignment);
+  entry_.assignment = profiles::BuildAssignment(form, entry_.assignment, entry_.defaultAssignment);
   // What was typed outside a field's range is shown as it was stored.
   FillControls(form);
   return entry_;
@@ -351,11 +352,10 @@ void CKeySetControlUI::MarkKeyOnPicture() {
 
 void CKeySetControlUI::ApplyAssignment() {
   if (key_ < 0) return;
+  // A type the page cannot show is kept as it is (only the default button changes it).
+  if (!enabled_) return;
   ++edits_;
-  const KeyAssignment before = entry_.assignment;
-  const KeyEntry entry = BuildAssignment();
-  if (!enabled_ && entry.assignment == before) return;
-  Store(entry.assignment);
+  Store(BuildAssignment().assignment);
 }
 
 void CKeySetControlUI::FunctionChanged(int index) {
@@ -435,7 +435,8 @@ void CKeySetControlUI::Refresh() {
   if (panel == nullptr) return;
   const std::uint64_t edits = edits_;
   panel->RunOnDevice<devices::KeyPageData>(
-      "key page read", [](devices::DeviceDriver& driver) { return devices::ReadKeyPageData(driver); },
+      "key page read",
+      [](devices::DeviceDriver& driver) { return devices::ReadKeyPageData(driver); },
       [this, edits](devices::KeyPageData read) {
         TakeData(read, edits == edits_ && saves_running_ == 0);
       });
@@ -458,7 +459,8 @@ void CKeySetControlUI::TakeData(const devices::KeyPageData& read, bool show_open
     return;
   }
   if (key_ < 0) return;
-  if (static_cast<std::size_t>(key_) >= keys_.size()) {
+  // Another profile may lack the key, or leave it the mouse's last left button.
+  if (static_cast<std::size_t>(key_) >= keys_.size() || (IsMouse() && IsOnlyLeftButton(key_))) {
     key_ = -1;
     SetEditable(false);
     return;
@@ -484,7 +486,8 @@ void CKeySetControlUI::Store(const KeyAssignment& assignment) {
                       outcome.stored ? 1 : 0, outcome.saved ? 1 : 0,
                       static_cast<int>(outcome.pushed));
           CVelmoranUSBDevice* owner = panel_.data();
-          if (outcome.stored && owner != nullptr && owner->IsChannelOpen()) owner->Tell(kWriteFailed);
+          if (outcome.stored && owner != nullptr && owner->IsChannelOpen())
+            owner->Tell(kWriteFailed);
         }
         if (saves_running_ == 0 && outcome.data.loaded) {
           keys_ = outcome.data.keys;

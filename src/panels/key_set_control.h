@@ -100,7 +100,7 @@ class CKeySetControlUI : public QWidget, public IKeyPage {
   profiles::KeyEntry entry_;
   int key_ = -1;
   int pending_key_ = -1;  // clicked before the key entries were read
-  bool enabled_ = true;  // false: the stored type is none the page shows
+  bool enabled_ = true;   // false: the stored type is none the page shows
   int keyboard_row_ = profiles::kNoItem;
   // Changes made on the page; a read that started before one is not shown over it.
   std::uint64_t edits_ = 0;
