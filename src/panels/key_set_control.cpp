@@ -1,6 +1,7 @@
 #include "panels/key_set_control.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -458,7 +459,12 @@ void CKeySetControlUI::TakeData(const devices::KeyPageData& read, bool show_open
     }
     return;
   }
-  if (key_ < 0) return;
+  // A value being typed is not overwritten: leaving the field stores it.
+  const QWidget* focus = QApplication::focusWidget();
+  if (key_ < 0 || (focus != nullptr && isAncestorOf(focus) && focus != keyboard_edit_ &&
+                   qobject_cast<const QLineEdit*>(focus) != nullptr)) {
+    return;
+  }
   // Another profile may lack the key, or leave it the mouse's last left button.
   if (static_cast<std::size_t>(key_) >= keys_.size() || (IsMouse() && IsOnlyLeftButton(key_))) {
     key_ = -1;
