@@ -407,9 +407,9 @@ def key_button(name, x, y, w, h, userdata=None, tooltip=None, visible=True):
 COMING_PAGE = "coming"
 DEVICE_PAGES = {
     # device: (key-function pages 0-2, function pages 1-3)
-    "keyboard": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
+    "keyboard": ((COMING_PAGE, "keyset", COMING_PAGE),
                  (COMING_PAGE, COMING_PAGE, "keyboard_system")),
-    "mouse": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
+    "mouse": ((COMING_PAGE, "keyset", COMING_PAGE),
               (COMING_PAGE, "mouse_cursor", "mouse_system")),
     "mousepad": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
                  (COMING_PAGE, COMING_PAGE, COMING_PAGE)),

@@ -144,6 +144,11 @@ void MainRouteTarget::AfterKeyAssignment() {
     layout->setEnabled(!window_.KeyCaptureActive());
 }
 
+void MainRouteTarget::KeyCaptureOn() {
+  bool handled = false;
+  window_.HandleCustomMessage(kMsgKeyCapture, 1, 0, handled);
+}
+
 void MainRouteTarget::KeyCaptureOff() {
   bool handled = false;
   window_.HandleCustomMessage(kMsgKeyCapture, 0, 0, handled);

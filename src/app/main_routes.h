@@ -32,6 +32,7 @@ class MainRouteTarget final : public RouteTarget {
   void DeviceSelected(QWidget* item) override;
   void KeyClicked(int key) override;
   void AfterKeyAssignment() override;
+  void KeyCaptureOn() override;
   void KeyCaptureOff() override;
   void Profile(ProfileCommand command) override;
   void SwitchPage(int page) override;

@@ -578,8 +578,18 @@ ui::LRESULT CMainWnd::HandleCustomMessage(unsigned msg, ui::WPARAM wParam, ui::L
       handled = true;
       return 0;
     case kMsgKeyCapture:
-      // The capture itself comes with the key assignment panel.
+      // The key page of the selected device captures; every other one stops.
       key_capture_ = wParam != 0;
+      ForEachPanel([this](panels::CVelmoranUSBDevice& panel) {
+        const int kind = panel.Kind();
+        if (kind != 1 && kind != 2 && kind != 6 && kind != 9) return;
+        panel.Pages().keys->SetKeyCapture(key_capture_ && &panel == SelectedDevicePanel());
+      });
+      // A save during the capture locks the device selector (the captured key belongs to this
+      // device); the capture's end releases it, whether or not another save follows.
+      if (!key_capture_) {
+        if (QWidget* layout = FindControl(kDeviceSelectLayout)) layout->setEnabled(true);
+      }
       handled = true;
       return 0;
     case kMsgMenuCommand:

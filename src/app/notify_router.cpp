@@ -18,6 +18,7 @@ constexpr char kSelectChanged[] = "selectchanged";
 constexpr char kValueChanged[] = "valuechanged";
 constexpr char kMoveValue[] = "movevaluechanged";
 constexpr char kKillFocus[] = "killfocus";
+constexpr char kSetFocus[] = "setfocus";
 constexpr char kColourChanged[] = "colorchanged";
 constexpr char kSelectEnd[] = "click_select_end";
 
@@ -210,6 +211,7 @@ const std::array kRoutes = std::to_array<Route>({
     {kKillFocus, M::AnyCase, "deng_edit_R", kAll, true, [](T& t, const A& a) { Lighting(t).ColourComponentEdited('R', a.text); }},
     {kKillFocus, M::AnyCase, "deng_edit_G", kAll, true, [](T& t, const A& a) { Lighting(t).ColourComponentEdited('G', a.text); }},
     {kKillFocus, M::AnyCase, "deng_edit_B", kAll, true, [](T& t, const A& a) { Lighting(t).ColourComponentEdited('B', a.text); }},
+    {kSetFocus, M::AnyCase, "keyset_keyboard_text_edit", kAll, false, [](T& t, const A&) { t.KeyCaptureOn(); }},
     {kKillFocus, M::AnyCase, "keyset_keyboard_text_edit", kAll, false, [](T& t, const A&) { t.KeyCaptureOff(); }},
     {kKillFocus, M::AnyCase, "bullet_x_eidt", kMouse, true, [](T& t, const A&) { Shoot(t).CommitEdit('x'); }},
     {kKillFocus, M::AnyCase, "bullet_y_eidt", kMouse, true, [](T& t, const A&) { Shoot(t).CommitEdit('y'); }},

@@ -89,6 +89,7 @@ class RouteTarget {
   virtual void DeviceSelected(QWidget* item) = 0;
   virtual void KeyClicked(int key) = 0;
   virtual void AfterKeyAssignment() = 0;
+  virtual void KeyCaptureOn() = 0;
   virtual void KeyCaptureOff() = 0;
   virtual void Profile(ProfileCommand command) = 0;
   virtual void SwitchPage(int page) = 0;

@@ -11,6 +11,7 @@
 #include "panels/device_option.h"
 #include "panels/device_profile_panel.h"
 #include "panels/hs6533_device.h"
+#include "panels/key_set_control.h"
 #include "panels/keyboard_device.h"
 #include "panels/mouse_device.h"
 #include "panels/mouse_pad_device.h"

@@ -23,14 +23,6 @@ class CMacroControlUI : public QWidget {
   QString GetClass() const { return QStringLiteral("MacroControl"); }
 };
 
-// The function of the key picked on the device picture.
-class CKeySetControlUI : public QWidget {
-  Q_OBJECT
- public:
-  explicit CKeySetControlUI(QWidget* parent = nullptr);
-  QString GetClass() const { return QStringLiteral("KeySetControl"); }
-};
-
 // The mouse's recoil patterns, gun by gun and bullet by bullet.
 class CShootControlUI : public QWidget {
   Q_OBJECT

@@ -51,6 +51,10 @@ void NotAvailablePages::ModifierChecked(int /*n*/, bool /*checked*/) {
   Note("key page", "ModifierChecked");
 }
 
+void NotAvailablePages::SetKeyCapture(bool /*on*/) {
+  Note("key page", "SetKeyCapture");
+}
+
 void NotAvailablePages::PresetColour(int /*n*/) {
   Note("lighting page", "PresetColour");
 }

@@ -27,6 +27,9 @@ class IKeyPage {
   virtual void MacroRepeatModeChanged(int index) = 0;
   // "key_ComBox_check_" n toggled (checked).
   virtual void ModifierChecked(int n, bool checked) = 0;
+  // Key capture (message 1054) on / off: while on, a key pressed in the window becomes the
+  // keyboard key of the edited assignment.
+  virtual void SetKeyCapture(bool on) = 0;
 };
 
 // The lighting page.
@@ -171,6 +174,7 @@ class NotAvailablePages : public IKeyPage,
   void FunctionChanged(int index) override;
   void MacroRepeatModeChanged(int index) override;
   void ModifierChecked(int n, bool checked) override;
+  void SetKeyCapture(bool on) override;
 
   void PresetColour(int n) override;
   void CustomColourMode(int on) override;

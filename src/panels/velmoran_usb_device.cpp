@@ -222,6 +222,7 @@ void CVelmoranUSBDevice::ApplySnapshot(devices::DeviceSnapshot snapshot, std::ui
   snapshot_ = std::move(snapshot);
   RefreshPanel();
   SetValuesReady(true);
+  Q_EMIT SnapshotApplied();
 }
 
 bool CVelmoranUSBDevice::EditSetting(const devices::SettingsEdit& edit) {

@@ -210,6 +210,11 @@ class CVelmoranUSBDevice : public QWidget {
   void SetSelectorItem(CDeviceOptionUI* item);
   CDeviceOptionUI* SelectorItem() const;
 
+ Q_SIGNALS:
+  // A snapshot from the worker was taken (start-up, profile switch, settings read): pages that
+  // read more of the profile than the snapshot holds read it again.
+  void SnapshotApplied();
+
  protected:
   ui::WindowImplBase* MainWindow() const;
 

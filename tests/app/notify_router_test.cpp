@@ -148,6 +148,7 @@ class RecordingTarget : public RouteTarget {
   void DeviceSelected(QWidget*) override { calls.push_back("device selected"); }
   void KeyClicked(int key) override { calls.push_back("key " + std::to_string(key)); }
   void AfterKeyAssignment() override { calls.push_back("after key"); }
+  void KeyCaptureOn() override { calls.push_back("capture on"); }
   void KeyCaptureOff() override { calls.push_back("capture off"); }
   void Profile(ProfileCommand command) override {
     calls.push_back("profile " + std::to_string(static_cast<int>(command)));
@@ -221,6 +222,8 @@ TEST(NotifyRouter, RoutedNotificationsCallTheirOperationWithTheControlsValue) {
        "",
        {"keys function 4", "keys apply", "after key"}},
       {"itemselect", "Language_combox_info_main", 1, 1, "", {"language 1"}},
+      {"setfocus", "keyset_keyboard_text_edit", 2, 0, "", {"capture on"}},
+      {"killfocus", "keyset_keyboard_text_edit", 1, 0, "", {"capture off"}},
       {"selectchanged", "synchro_device_select", 1, 1, "", {}},
   };
   for (const Row& row : rows) {

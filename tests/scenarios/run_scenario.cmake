@@ -6,7 +6,9 @@
 # A script is expected to pass (exit 0) unless it has a comment line "# fails: LINE: reason":
 # then it must exit with 1 and write exactly "SCRIPT:LINE: reason" as a line on stderr. A
 # comment line "# writes: FILE..." names files the script must write under SCREENSHOTS; a comment
-# line "# args: ARG..." adds arguments to the program's command line.
+# line "# args: ARG..." adds arguments to the program's command line; a comment line
+# "# data-file: PATH SOURCE" copies SOURCE (beside the script) to PATH under the data folder
+# before the program starts.
 foreach(variable PROGRAM SCRIPT WORK SCREENSHOTS)
   if(NOT DEFINED ${variable})
     message(FATAL_ERROR "run_scenario.cmake needs -D${variable}=...")
@@ -35,6 +37,15 @@ endforeach()
 
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}/config" "${WORK}/data" "${WORK}/tmp" "${SCREENSHOTS}")
+file(STRINGS "${SCRIPT}" data_file_lines REGEX "^# data-file: ")
+get_filename_component(script_folder "${SCRIPT}" DIRECTORY)
+foreach(line IN LISTS data_file_lines)
+  string(REGEX REPLACE "^# data-file: " "" words "${line}")
+  separate_arguments(words UNIX_COMMAND "${words}")
+  list(GET words 0 data_path)
+  list(GET words 1 data_source)
+  configure_file("${script_folder}/${data_source}" "${WORK}/data/Norvik_QT-4100/${data_path}" COPYONLY)
+endforeach()
 foreach(name IN LISTS written_files)
   file(REMOVE "${SCREENSHOTS}/${name}")
 endforeach()
