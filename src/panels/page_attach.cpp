@@ -3,10 +3,13 @@
 
 #include "panels/velmoran_usb_device.h"
 
+#include "panels/shoot_control.h"
+
 namespace norvik::panels {
 
 void CVelmoranUSBDevice::AttachPages() {
   // One line per page; a page missing from a kind leaves the stand-in in place.
+  if (auto* shoot = findChild<CShootControlUI*>()) shoot->Attach(*this);
 }
 
 }  // namespace norvik::panels
