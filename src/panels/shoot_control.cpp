@@ -128,13 +128,25 @@ void CShootControlUI::CheckBulletOption(int bullet) {
     index->setText(QString::number(bullet + 1));
 }
 
+void CShootControlUI::CommitPendingEdits() {
+  for (const char* name : {kXEdit, kYEdit, kDelayEdit}) {
+    QLineEdit* edit = Edit(name);
+    if (edit != nullptr && edit->isModified()) {
+      WriteBullet();
+      return;
+    }
+  }
+}
+
 void CShootControlUI::SelectGun(int n) {
+  CommitPendingEdits();
   gun_ = std::clamp(n, 0, profiles::kShootGunCount - 1);
   CheckGunOption(gun_);
   SelectBullet(std::max(bullet_, 0));
 }
 
 void CShootControlUI::SelectBullet(int n) {
+  CommitPendingEdits();
   bullet_ = std::clamp(n, 0, profiles::kShootBulletCount - 1);
   CheckBulletOption(bullet_);
   ShowBullet();
@@ -207,6 +219,7 @@ void CShootControlUI::WriteBullet() {
 }
 
 void CShootControlUI::ResetPattern() {
+  CommitPendingEdits();
   std::optional<profiles::ShootFiles> files = Files();
   if (!files) return;
   if (!files->ResetGun()) Tell(kNotSaved);
@@ -214,6 +227,7 @@ void CShootControlUI::ResetPattern() {
 }
 
 void CShootControlUI::ImportPattern() {
+  CommitPendingEdits();
   std::optional<profiles::ShootFiles> files = Files();
   if (!files) return;
   const QString path = ui::AskOpenFileName(window(), QLatin1String(kShootFileFilter));
@@ -228,6 +242,7 @@ void CShootControlUI::ImportPattern() {
 }
 
 void CShootControlUI::ExportPattern() {
+  CommitPendingEdits();
   std::optional<profiles::ShootFiles> files = Files();
   if (!files) return;
   const QString path = ui::AskSaveFileName(window(), QLatin1String(kShootFileFilter));
@@ -242,6 +257,7 @@ void CShootControlUI::ExportPattern() {
 
 void CShootControlUI::SavePattern() {
   if (panel_ == nullptr) return;
+  CommitPendingEdits();
   using Results = std::pair<MacroPushResult, MacroPushResult>;
   // The mouse takes its macros and its recoil patterns together; the patterns only over the
   // cable (through the receiver the answer is NeedsCable and nothing of them is sent).

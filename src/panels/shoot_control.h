@@ -65,6 +65,9 @@ class CShootControlUI : public QWidget, public IShootPage {
   void ShowFields(const profiles::BulletFields& fields);
   // The editor's values (clamped and shown so) written into the current bullet.
   void WriteBullet();
+  // The page's buttons take no focus, so a field being typed in is not left before they act:
+  // its value is kept first (as leaving it would), not lost to the next bullet shown.
+  void CommitPendingEdits();
   void ReportPush(const devices::MacroPushResult& macros, const devices::MacroPushResult& shoot);
 
   QLineEdit* Edit(const char* name) const;
