@@ -399,6 +399,31 @@ def key_button(name, x, y, w, h, userdata=None, tooltip=None, visible=True):
     return f'     <widget class="DeviceKeyButton" name="{name}">\n{inner}\n     </widget>\n'
 
 
+# --- recoil pattern page: one picture per gun slot ----------------------------------------------
+
+# (barrel length, stock length, magazine height, a sight on top) of the four slots' pictures.
+SHOOT_GUNS = ((96, 40, 26, False), (70, 30, 34, False), (110, 44, 22, True), (84, 48, 30, True))
+
+
+def shoot_gun_picture(barrel, stock, magazine, sight):
+    """A side view of a gun in outline, and the climb of a recoil pattern beside it."""
+    body_x = 14 + stock
+    muzzle = body_x + 44 + barrel
+    b = path(f"M14 36L{body_x} 30L{body_x} 46L22 56L14 54Z", fill=CAP_SIDE, stroke=MUTED, sw=1.4)
+    b += rect(body_x, 26, 44, 20, CAP_TOP, rx=3, stroke=MUTED, sw=1.4)
+    b += rect(body_x + 44, 30, barrel, 7, CAP_SIDE, rx=2, stroke=MUTED, sw=1.2)
+    b += path(f"M{body_x + 8} 46L{body_x + 6} {46 + magazine}L{body_x + 18} {46 + magazine}"
+              f"L{body_x + 22} 46Z", fill=CAP_SIDE, stroke=MUTED, sw=1.2)
+    b += path(f"M{body_x + 30} 46L{body_x + 26} 62L{body_x + 36} 62L{body_x + 40} 46Z",
+              fill=CAP_SIDE, stroke=MUTED, sw=1.2)
+    if sight:
+        b += rect(body_x + 10, 17, 22, 8, CAP_SIDE, rx=2, stroke=ACCENT, sw=1.2)
+    dots = "".join(circle(muzzle + 8 + 3 * (i % 3), 70 - 9 * i, 2.2, fill=ACCENT)
+                   for i in range(7))
+    # Drawn on a 226 x 84 grid, shown at the size of the page's picture.
+    return svg(176, 60, f'<g transform="scale(0.71)">\n{b}{dots}</g>\n')
+
+
 # Function pages. A tab of the profile panel selects a page of one of the two stacks
 # (SetStateType): the key-function stack under the device picture holds pages 0-2, the
 # function stack beside the profile panel holds the picture's page and pages 1-3. Each page is
@@ -409,7 +434,7 @@ DEVICE_PAGES = {
     # device: (key-function pages 0-2, function pages 1-3)
     "keyboard": ((COMING_PAGE, "keyset", COMING_PAGE),
                  (COMING_PAGE, COMING_PAGE, "keyboard_system")),
-    "mouse": ((COMING_PAGE, "keyset", COMING_PAGE),
+    "mouse": ((COMING_PAGE, "keyset", "mouse_shoot"),
               (COMING_PAGE, "mouse_cursor", "mouse_system")),
     "mousepad": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
                  (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
@@ -804,6 +829,8 @@ def outputs():
     files.update(POWER_IMAGES)
     files.update(SMALL_IMAGES)
     files["common/nodevice.svg"] = no_device_picture()
+    for i, gun in enumerate(SHOOT_GUNS):
+        files[f"mouse/shoot_gun_{i}.svg"] = shoot_gun_picture(*gun)
     files["keyboard/keyboard.svg"] = keyboard_svg()
     files["mouse/mouse.svg"] = mouse_svg()
     files["mousepad/mousepad.svg"] = mousepad_svg()

@@ -1,6 +1,7 @@
 #include "devices/mouse_driver.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 #include "base/debug_trace.h"
@@ -326,11 +327,16 @@ MacroPushResult MouseDriver::WriteShootTable() {
   DeviceResult result = DeviceResult::NotSent;
   const std::optional<hid::DeviceInfo> info = RefreshInformation(result);
   if (!info) return TransferFailure(result);
-  // A gun without its file would upload an empty pattern over the device's own.
-  profiles::ShootFiles shoot_files(DataFolder(), DefaultDataFolder());
-  shoot_files.Initialise();
-  return PushTable(BuildShootTableFromFolder(DataFolder(), info->block[kInfoMacroUnitsAt]),
-                   hid::Command::WriteShootData);
+  // A gun without its file would upload an empty pattern over the device's own: such guns get
+  // the factory pattern first. Each file is read once when all are there, as the link waits.
+  std::array<PackedMacro, kShootTableRecordCount> guns = ReadShootRecords(DataFolder());
+  if (std::any_of(guns.begin(), guns.end(), [](const PackedMacro& gun) { return gun.empty(); })) {
+    profiles::ShootFiles(DataFolder(), DefaultDataFolder()).Initialise();
+    guns = ReadShootRecords(DataFolder());
+  }
+  return PushTable(
+      BuildShootTable(guns, std::size_t{info->block[kInfoMacroUnitsAt]} * kMacroMemoryUnit),
+      hid::Command::WriteShootData);
 }
 
 bool MouseDriver::QueryLink() {

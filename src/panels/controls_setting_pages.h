@@ -5,6 +5,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "panels/shoot_control.h"  // the recoil pattern page
+
 namespace norvik::panels {
 
 // Lighting: mode, brightness, speed, colours, direction and custom groups.
@@ -21,14 +23,6 @@ class CMacroControlUI : public QWidget {
  public:
   explicit CMacroControlUI(QWidget* parent = nullptr);
   QString GetClass() const { return QStringLiteral("MacroControl"); }
-};
-
-// The mouse's recoil patterns, gun by gun and bullet by bullet.
-class CShootControlUI : public QWidget {
-  Q_OBJECT
- public:
-  explicit CShootControlUI(QWidget* parent = nullptr);
-  QString GetClass() const { return QStringLiteral("ShootControl"); }
 };
 
 // The headset's voice effect switch and its four effect options.

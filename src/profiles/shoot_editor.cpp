@@ -1,6 +1,10 @@
 #include "profiles/shoot_editor.h"
 
 #include <algorithm>
+#include <utility>
+
+#include "profiles/json_file_store.h"
+#include "profiles/user_files.h"
 
 namespace norvik::profiles {
 namespace {
@@ -39,6 +43,22 @@ ShootBullet BulletFromEdits(std::string_view x_text, std::string_view y_text,
   value.y = Clamp(value.y, kMaxShootDistance);
   value.delay = Clamp(value.delay, kMaxShootDelay);
   return value;
+}
+
+std::vector<ShootPatternChoice> ShootPatternChoices(const std::filesystem::path& user_folder) {
+  std::vector<ShootPatternChoice> choices;
+  for (int gun = 0; gun < kShootGunCount; ++gun) {
+    ShootPatternChoice choice;
+    choice.gun = gun;
+    choice.text_key = "shoot_gun_" + std::to_string(gun) + "_text";
+    const Json::Value document = JsonFileStore::ReadJson(user_folder / ShootFileName(gun));
+    if (IsShootDocument(document)) {
+      choice.bullets =
+          static_cast<int>(JsonMember(document, "Events").size()) / kShootEventsPerBullet;
+    }
+    choices.push_back(std::move(choice));
+  }
+  return choices;
 }
 
 }  // namespace norvik::profiles

@@ -6,8 +6,10 @@
 // which takes only shoot files.
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "profiles/shoot_files.h"
 
@@ -39,5 +41,17 @@ BulletFields FieldsOfBullet(int bullet, const ShootBullet& value);
 // the pause 0..65535.
 ShootBullet BulletFromEdits(std::string_view x_text, std::string_view y_text,
                             std::string_view delay_text, bool x_left, bool y_up);
+
+// One recoil pattern a key can be set to play (the key page's shoot category): a key assignment
+// carries the gun's index.
+struct ShootPatternChoice {
+  int gun = 0;
+  std::string text_key;  // "shoot_gun_<gun>_text", the gun's name on the recoil page
+  int bullets = 0;       // whole bullets of the gun's file; 0 when it is missing or not a pattern
+};
+
+// The four guns of a device's user folder, in gun order (always four: a gun without a usable
+// file still has its place, and the mouse holds the factory pattern for it after a push).
+std::vector<ShootPatternChoice> ShootPatternChoices(const std::filesystem::path& user_folder);
 
 }  // namespace norvik::profiles

@@ -153,5 +153,23 @@ TEST(ShootImport, OnlyAShootFileReplacesTheGun) {
   EXPECT_FALSE(std::filesystem::exists(files.GunPath(0))) << "other guns are untouched";
 }
 
+TEST(ShootPatterns, EveryGunIsAChoiceWithTheBulletsItsFileHolds) {
+  TempFolder temp;
+  WriteText(temp.path() / ShootFileName(0), Bullets(30));
+  WriteText(temp.path() / ShootFileName(1), R"({"Events":[{"Action":"down")");
+  WriteText(temp.path() / ShootFileName(3), Bullets(2));
+  const int want_bullets[kShootGunCount] = {30, 0, 0, 2};  // gun 2 has no file
+
+  const std::vector<ShootPatternChoice> choices = ShootPatternChoices(temp.path());
+  ASSERT_EQ(choices.size(), std::size_t{kShootGunCount});
+  for (int gun = 0; gun < kShootGunCount; ++gun) {
+    SCOPED_TRACE(gun);
+    const ShootPatternChoice& choice = choices[static_cast<std::size_t>(gun)];
+    EXPECT_EQ(choice.gun, gun);
+    EXPECT_EQ(choice.text_key, "shoot_gun_" + std::to_string(gun) + "_text");
+    EXPECT_EQ(choice.bullets, want_bullets[gun]);
+  }
+}
+
 }  // namespace
 }  // namespace norvik::profiles
