@@ -5,6 +5,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QListWidget>
 #include <QTableView>
 #include <string>
@@ -78,12 +79,9 @@ void MacroPage::ConnectControls() {
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { FollowSelection(); });
-    QTableView* view = view_.data();
-    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
-      const QModelIndex row = view->indexAt(at);
-      if (row.isValid()) SelectRow(row.row());
-      OpenActionMenu();
-    });
+    // The menu acts on the selected row; a right click does not change the selection.
+    view_->viewport()->installEventFilter(this);
+    connect(view_, &QWidget::customContextMenuRequested, this, [this] { OpenActionMenu(); });
     // A delay typed into the open cell is saved when the cell gives it back.
     connect(view_->itemDelegate(), &QAbstractItemDelegate::commitData, this,
             [this] { SaveMacro(); });
@@ -96,6 +94,15 @@ void MacroPage::ConnectControls() {
   }
   connect(&panel_, &CVelmoranUSBDevice::LanguageChanged, this, [this] { model_.Retranslate(); });
   SetRecordingLocked(false);
+}
+
+bool MacroPage::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+      type != QEvent::MouseButtonDblClick) {
+    return QObject::eventFilter(watched, event);
+  }
+  return static_cast<const QMouseEvent*>(event)->button() == Qt::RightButton;
 }
 
 void MacroPage::ShowNames() {

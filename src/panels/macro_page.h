@@ -69,6 +69,9 @@ class MacroPage : public QObject, public IMacroPage {
   bool IsRecording() const { return capture_.IsActive(); }
   const MacroEventModel& Model() const { return model_; }
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   template <class T>
   T* Find(const char* name) const {
