@@ -833,6 +833,15 @@ def box(kind, name, items, spacing=8):
     return f'<layout class="{kind}" name="{name}">{margins(spacing=spacing)}\n{body}</layout>'
 
 
+def grid(name, rows, spacing=4):
+    body = "".join(f'<item row="{r}" column="{c}">{item}</item>\n'
+                   for r, row in enumerate(rows) for c, item in enumerate(row))
+    return (f'<layout class="QGridLayout" name="{name}">'
+            f'<property name="horizontalSpacing"><number>{spacing}</number></property>'
+            f'<property name="verticalSpacing"><number>{spacing}</number></property>\n'
+            f'{body}</layout>')
+
+
 def card(name, title, items, width):
     body = "".join(f"<item>{item}</item>\n" for item in items)
     return (f'<widget class="QFrame" name="{name}">{prop_size("minimumSize", width, 0)}'
@@ -844,36 +853,37 @@ def card(name, title, items, width):
 def macro_page_ui():
     names = card("macro_name_card", "macro_names_title_text", [
         '<widget class="QListWidget" name="macro_name_list">'
-        f'{prop_size("minimumSize", 0, 240)}</widget>',
-        w_edit("macro_edit_macroname", max_length=64, width=16777215),
+        f'{prop_size("minimumSize", 0, 200)}</widget>',
+        box("QHBoxLayout", "macro_rename_row", [
+            w_edit("macro_edit_macroname", max_length=64, width=16777215),
+            w_button("macro_btn_name_edit", "macro_rename_text")], spacing=4),
         box("QHBoxLayout", "macro_name_buttons", [
             w_button("macro_btn_name_add", "macro_add_text"),
-            w_button("macro_btn_name_edit", "macro_rename_text"),
             w_button("macro_btn_name_sub", "macro_delete_text")]),
         box("QHBoxLayout", "macro_file_buttons", [
             w_button("macro_btn_import", "macro_import_text"),
             w_button("macro_btn_export", "macro_export_text")]),
-    ], 250)
+    ], 190)
     actions = card("macro_action_layout", "macro_events_title_text", [
         '<widget class="QTableView" name="macro_action_list">'
-        f'{prop_size("minimumSize", 380, 300)}'
+        f'{prop_size("minimumSize", 300, 270)}'
         '<property name="contextMenuPolicy"><enum>Qt::CustomContextMenu</enum></property>'
         '</widget>',
-        box("QHBoxLayout", "macro_row_buttons", [
-            w_button("macro_btn_up", "macro_up_text"),
-            w_button("macro_btn_down", "macro_down_text"),
-            w_button("macro_btn_uptop", "macro_top_text"),
-            w_button("macro_btn_downbottom", "macro_bottom_text"),
-            w_button("macro_btn_delete", "macro_delete_row_text"),
-            w_button("macro_btn_deleteall", "macro_delete_all_text")], spacing=4),
+        grid("macro_row_buttons", [
+            [w_button("macro_btn_up", "macro_up_text"),
+             w_button("macro_btn_down", "macro_down_text"),
+             w_button("macro_btn_delete", "macro_delete_row_text")],
+            [w_button("macro_btn_uptop", "macro_top_text"),
+             w_button("macro_btn_downbottom", "macro_bottom_text"),
+             w_button("macro_btn_deleteall", "macro_delete_all_text")]]),
         box("QHBoxLayout", "macro_save_buttons", [
             w_button("macro_btn_save", "macro_save_text", "primary"),
             w_button("macro_btn_cancel", "macro_cancel_text")]),
-    ], 420)
+    ], 330)
     moves = [
         box("QHBoxLayout", f"{name}_row", [
-            w_edit(name, "10", max_length=3, width=56),
-            w_button(button, text, width=130)])
+            w_edit(name, "10", max_length=3, width=48),
+            w_button(button, text)])
         for name, button, text in (
             ("mouse_x_left_edit", "macro_inset_moveleftkey_btn", "macro_move_left_text"),
             ("mouse_x_right_edit", "macro_inset_moverightkey_btn", "macro_move_right_text"),
@@ -900,14 +910,14 @@ def macro_page_ui():
         + "".join(f"<item>{m}</item>\n" for m in moves) + '</layout></widget>',
         '<spacer name="macro_record_end"><property name="orientation">'
         '<enum>Qt::Vertical</enum></property></spacer>',
-    ], 300)
+    ], 250)
     return f"""<?xml version="1.0" encoding="UTF-8"?>
 <!-- Written by skin/generate.py; edit the generator, not this file. -->
 <!-- The macro page: the macros, the events of the selected one, recording and inserted moves. -->
 <ui version="4.0">
  <class>macro_page</class>
  <widget class="QWidget" name="MacroControlItem">
-  {geometry(0, 0, 1150, 520)}
+  {geometry(0, 0, 820, 520)}
   <layout class="QHBoxLayout" name="macro_page_layout">{margins(spacing=12)}
 <item>{names}</item>
 <item>{actions}</item>

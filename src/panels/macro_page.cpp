@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemDelegate>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +30,8 @@ constexpr char kMsgImportRefused[] = "message_macro_import_refused";
 constexpr char kMsgMacroLimit[] = "message_macro_limit";
 constexpr char kMsgNotWritten[] = "message_macro_not_written";
 constexpr char kMsgExportFailed[] = "message_macro_export_failed";
+constexpr int kActionColumnWidth = 70;
+constexpr int kDelayColumnWidth = 64;
 // Queued macro uploads of one device replace each other: only the last state matters.
 constexpr char kMacroPushJob[] = "macro-table";
 
@@ -64,7 +67,14 @@ MacroPage::MacroPage(CVelmoranUSBDevice& panel, QWidget* root)
   stop_button_ = Find<QAbstractButton>("macro_btn_stopredio");
   record_state_ = Find<QLabel>("macro_record_state");
   capture_.SetStopButton(stop_button_);
-  if (view_) SetUpMacroEventView(view_, &model_);
+  if (QTableView* view = view_.data()) {
+    SetUpMacroEventView(view, &model_);
+    QHeaderView* header = view->horizontalHeader();
+    header->setSectionResizeMode(MacroEventModel::kActionColumn, QHeaderView::Fixed);
+    header->setSectionResizeMode(MacroEventModel::kDelayColumn, QHeaderView::Fixed);
+    header->resizeSection(MacroEventModel::kActionColumn, kActionColumnWidth);
+    header->resizeSection(MacroEventModel::kDelayColumn, kDelayColumnWidth);
+  }
   ConnectControls();
   list_.LoadMacroList();
   ShowNames();
@@ -156,6 +166,8 @@ void MacroPage::FollowSelection() {
   if (row < 0) return;
   editor_index_ = model_.index(row, MacroEventModel::kDelayColumn);
   view_->openPersistentEditor(editor_index_);
+  // The open cell covers the painted one.
+  if (QWidget* editor = view_->indexWidget(editor_index_)) editor->setAutoFillBackground(true);
 }
 
 void MacroPage::CommitDelayEditor() {
