@@ -156,7 +156,9 @@ void MacroPage::SelectRow(int row) {
 
 void MacroPage::FollowSelection() {
   if (!view_) return;
-  const int row = SelectedRow();
+  // While recording the list takes no input: no cell is open, and a recorded event costs only
+  // its row.
+  const int row = IsRecording() ? -1 : SelectedRow();
   if (editor_index_.isValid() && editor_index_.row() == row) return;
   if (editor_index_.isValid()) {
     CommitDelayEditor();

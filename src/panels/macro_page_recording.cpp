@@ -103,12 +103,14 @@ void MacroPage::BeginRecording(RecordPlacement placement, MacroTimeMode mode) {
   recorder_.Start(mode, ui::InputCapture::TickNow(), fixed_time_);
   capture_.Install(static_cast<ui::CaptureMask>(placement));
   SetRecordingLocked(true);
+  FollowSelection();
 }
 
 void MacroPage::StopRecording() {
   if (!IsRecording()) return;
   SetRecordingLocked(false);
   capture_.Uninstall();
+  FollowSelection();
   SaveMacro();
 }
 
