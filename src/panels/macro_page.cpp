@@ -85,6 +85,7 @@ MacroPage::MacroPage(CVelmoranUSBDevice& panel, QWidget* root)
 MacroPage::~MacroPage() = default;
 
 void MacroPage::ConnectControls() {
+  if (root_) root_->installEventFilter(this);
   if (view_) {
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -108,6 +109,12 @@ void MacroPage::ConnectControls() {
 
 bool MacroPage::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  // Another page or device shown: the recording ends (and is saved) rather than go on
+  // unseen.
+  if (watched == root_.data()) {
+    if (type == QEvent::Hide && IsRecording()) StopRecording();
+    return false;
+  }
   if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
       type != QEvent::MouseButtonDblClick) {
     return QObject::eventFilter(watched, event);
