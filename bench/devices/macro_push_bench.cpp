@@ -16,11 +16,11 @@
 #endif
 
 #include "devices/device_set.h"
-#include "hid/device_io.h"
 #include "devices/device_watcher.h"
 #include "devices/macro_table.h"
 #include "emulator/emulated_bus.h"
 #include "emulator/emulated_device.h"
+#include "hid/device_io.h"
 #include "profiles/json_file_store.h"
 #include "support/temp_folder.h"
 
@@ -51,8 +51,8 @@ void WriteLargestTable(const std::filesystem::path& folder, std::size_t capacity
   config["MacroInfo"] = Json::Value(Json::arrayValue);
   std::size_t length = norvik::devices::kMacroTableHeaderSize;
   for (int m = 0;; ++m) {
-    const std::size_t overhead = norvik::devices::kMacroTableOffsetSize +
-                                 norvik::devices::kMacroRecordHeaderSize;
+    const std::size_t overhead =
+        norvik::devices::kMacroTableOffsetSize + norvik::devices::kMacroRecordHeaderSize;
     if (length + overhead + 4 > capacity) break;
     const std::size_t events = std::min<std::size_t>(4000, (capacity - length - overhead) / 4);
     length += overhead + 4 * events;
@@ -109,10 +109,13 @@ void MacroTablePush(benchmark::State& state) {
       break;
     }
   }
-  const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
-  const double pushes = static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+  const std::chrono::duration<double, std::milli> elapsed =
+      std::chrono::steady_clock::now() - start;
+  const double pushes =
+      static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
   const double reports = static_cast<double>(device->RequestCount() - requests_before) / pushes;
-  const double bound_ms = reports * std::chrono::duration<double, std::milli>(kPollInterval).count();
+  const double bound_ms =
+      reports * std::chrono::duration<double, std::milli>(kPollInterval).count();
   state.counters["table_bytes"] = static_cast<double>(capacity);
   state.counters["reports_per_push"] = reports;
   state.counters["bound_ms"] = bound_ms;

@@ -37,8 +37,8 @@ MacroDeleteSync SyncAfterMacroDelete(DeviceDriver& driver, int deleted_index) {
     if (profiles::RemapKeysAfterMacroDelete(profile, deleted_index)) ++sync.profiles_failed;
   }
   if (sync.profiles_failed > 0) {
-    DebugTraceF("%s: %d profile(s) still refer to the deleted macro %d", driver.DeviceName().c_str(),
-                sync.profiles_failed, deleted_index);
+    DebugTraceF("%s: %d profile(s) still refer to the deleted macro %d",
+                driver.DeviceName().c_str(), sync.profiles_failed, deleted_index);
   }
   if (sync.profiles_rewritten > 0 && driver.LoadProfile()) sync.key_map = driver.PushKeyMap(0);
   sync.macros = driver.WriteMacroTable();

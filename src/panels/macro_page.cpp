@@ -6,8 +6,8 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QTableView>
 #include <string>
 #include <utility>
@@ -37,7 +37,7 @@ constexpr char kMacroPushJob[] = "macro-table";
 
 // The controls that only make sense with a macro selected.
 constexpr const char* kMacroControls[] = {"macro_action_layout", "mouse_move_layout",
-                                          "macro_btn_export", "macro_btn_name_sub",
+                                          "macro_btn_export",    "macro_btn_name_sub",
                                           "macro_btn_name_edit", "macro_btn_starredio"};
 
 std::filesystem::path PathOf(const QString& file) {
@@ -359,8 +359,8 @@ void MacroPage::InsertCursorKey(bool vertical, int direction) {
       profiles::ParseMoveDistance(edit ? edit->text().toStdString() : std::string());
   // One byte goes to the device: the edit shows what is kept (300 becomes 255, not 44).
   if (edit) edit->setText(QString::number(distance));
-  ApplyEdit(profiles::InsertCursorMove(model_.Events(), SelectedRow(), move, distance,
-                                       fixed_time_));
+  ApplyEdit(
+      profiles::InsertCursorMove(model_.Events(), SelectedRow(), move, distance, fixed_time_));
 }
 
 void MacroPage::PushMacros() {

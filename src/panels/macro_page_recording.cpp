@@ -115,7 +115,8 @@ void MacroPage::StopRecording() {
 }
 
 void MacroPage::SetRecordingLocked(bool locked) {
-  for (QWidget* list : {static_cast<QWidget*>(names_.data()), static_cast<QWidget*>(view_.data())}) {
+  for (QWidget* list :
+       {static_cast<QWidget*>(names_.data()), static_cast<QWidget*>(view_.data())}) {
     if (list == nullptr) continue;
     list->setAttribute(Qt::WA_TransparentForMouseEvents, locked);
     if (auto* view = qobject_cast<QAbstractItemView*>(list)) {
@@ -168,8 +169,8 @@ void MacroPage::SetDelayMode(bool before, int mode) {
     BeginRecording(RecordPlacement::Replace, MacroTimeMode::Ignore);
     return;
   }
-  const MacroTimeMode time = mode == 1   ? MacroTimeMode::Constant
-                             : mode == 2 ? MacroTimeMode::Ignore
+  const MacroTimeMode time = mode == 1                 ? MacroTimeMode::Constant
+                             : mode == 2               ? MacroTimeMode::Ignore
                              : IsConstantTimeChecked() ? MacroTimeMode::Constant
                                                        : MacroTimeMode::Record;
   BeginRecording(before ? RecordPlacement::Before : RecordPlacement::After, time);

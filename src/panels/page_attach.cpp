@@ -9,7 +9,8 @@ namespace norvik::panels {
 void CVelmoranUSBDevice::AttachPages() {
   // One line per page; a page missing from a kind leaves the stand-in in place.
   // The macro page keeps its files in the driver's folder: none without a driver.
-  if (auto* macros = findChild<QWidget*>(QStringLiteral("MacroControlItem")); macros && Driver()) new MacroPage(*this, macros);
+  if (auto* macros = findChild<QWidget*>(QStringLiteral("MacroControlItem")); macros && Driver())
+    new MacroPage(*this, macros);
 }
 
 }  // namespace norvik::panels

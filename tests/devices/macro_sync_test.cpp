@@ -90,7 +90,8 @@ TEST_F(MacroSyncTest, DeletedMacroLeavesTheKeysOfEveryProfileAndTheDeviceFollows
   };
   for (std::size_t p = 0; p < files_.size(); ++p) {
     for (const Expected& e : {Expected{0, 0x710103}, Expected{1, 0x700000}}) {
-      EXPECT_EQ(StoredAssignment(files_[p], e.key), e.assignment) << "profile " << p << " key " << e.key;
+      EXPECT_EQ(StoredAssignment(files_[p], e.key), e.assignment)
+          << "profile " << p << " key " << e.key;
     }
   }
   EXPECT_EQ(StoredAssignment(files_[1], 64), default_64_);
