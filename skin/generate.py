@@ -433,9 +433,9 @@ COMING_PAGE = "coming"
 DEVICE_PAGES = {
     # device: (key-function pages 0-2, function pages 1-3)
     "keyboard": ((COMING_PAGE, "keyset", COMING_PAGE),
-                 (COMING_PAGE, COMING_PAGE, "keyboard_system")),
+                 ("macro", COMING_PAGE, "keyboard_system")),
     "mouse": ((COMING_PAGE, "keyset", "mouse_shoot"),
-              (COMING_PAGE, "mouse_cursor", "mouse_system")),
+              ("macro", "mouse_cursor", "mouse_system")),
     "mousepad": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
                  (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
     "headset": ((COMING_PAGE, "headset_voice", "headset_magic"),
@@ -812,6 +812,171 @@ def headset_ui():
 # --- output -----------------------------------------------------------------------------------
 
 
+# --- the macro page -----------------------------------------------------------------------
+# Widgets are (class, name, properties, children-or-None); a "layout" entry is (kind, name,
+# items). Control names are the ones the routing and the page code look for.
+
+NO_FOCUS = '<property name="focusPolicy"><enum>Qt::NoFocus</enum></property>'
+HAND = '<property name="cursor"><cursorShape>PointingHandCursor</cursorShape></property>'
+
+
+def margins(left=0, top=0, right=0, bottom=0, spacing=8):
+    return (f'<property name="spacing"><number>{spacing}</number></property>'
+            f'<property name="leftMargin"><number>{left}</number></property>'
+            f'<property name="topMargin"><number>{top}</number></property>'
+            f'<property name="rightMargin"><number>{right}</number></property>'
+            f'<property name="bottomMargin"><number>{bottom}</number></property>')
+
+
+def w_button(name, text, style="secondary", visible=True, width=0):
+    extra = prop_bool("visible", False) if not visible else ""
+    size = prop_size("minimumSize", width, 28)
+    return (f'<widget class="QPushButton" name="{name}">{size}{NO_FOCUS}{HAND}'
+            f'{prop_string("text", "@" + text)}{prop_string("styleClass", style, stdset=False)}'
+            f'{extra}</widget>')
+
+
+def w_check(name, text):
+    return (f'<widget class="QCheckBox" name="{name}">{NO_FOCUS}{HAND}'
+            f'{prop_string("text", "@" + text)}</widget>')
+
+
+def w_label(name, text, style="field_label", wrap=False):
+    extra = prop_bool("wordWrap", True) if wrap else ""
+    return (f'<widget class="QLabel" name="{name}">{prop_string("text", "@" + text)}'
+            f'{prop_string("styleClass", style, stdset=False)}{extra}</widget>')
+
+
+def w_edit(name, text="", max_length=6, width=70):
+    return (f'<widget class="QLineEdit" name="{name}">{prop_size("maximumSize", width, 16777215)}'
+            f'<property name="maxLength"><number>{max_length}</number></property>'
+            f'{prop_string("text", text)}</widget>')
+
+
+def box(kind, name, items, spacing=8):
+    body = "".join(f"<item>{item}</item>\n" for item in items)
+    return f'<layout class="{kind}" name="{name}">{margins(spacing=spacing)}\n{body}</layout>'
+
+
+def grid(name, rows, spacing=4):
+    body = "".join(f'<item row="{r}" column="{c}">{item}</item>\n'
+                   for r, row in enumerate(rows) for c, item in enumerate(row))
+    return (f'<layout class="QGridLayout" name="{name}">'
+            f'<property name="horizontalSpacing"><number>{spacing}</number></property>'
+            f'<property name="verticalSpacing"><number>{spacing}</number></property>\n'
+            f'{body}</layout>')
+
+
+def card(name, title, items, width):
+    body = "".join(f"<item>{item}</item>\n" for item in items)
+    return (f'<widget class="QFrame" name="{name}">{prop_size("minimumSize", width, 0)}'
+            f'{prop_string("styleClass", "card", stdset=False)}'
+            f'<layout class="QVBoxLayout" name="{name}_box">{margins(12, 10, 12, 10)}\n'
+            f'<item>{w_label(name + "_title", title, "card_title")}</item>\n{body}</layout></widget>')
+
+
+def macro_page_ui():
+    names = card("macro_name_card", "macro_names_title_text", [
+        '<widget class="QListWidget" name="macro_name_list">'
+        f'{prop_size("minimumSize", 0, 200)}</widget>',
+        box("QHBoxLayout", "macro_rename_row", [
+            w_edit("macro_edit_macroname", max_length=64, width=16777215),
+            w_button("macro_btn_name_edit", "macro_rename_text")], spacing=4),
+        box("QHBoxLayout", "macro_name_buttons", [
+            w_button("macro_btn_name_add", "macro_add_text"),
+            w_button("macro_btn_name_sub", "macro_delete_text")]),
+        box("QHBoxLayout", "macro_file_buttons", [
+            w_button("macro_btn_import", "macro_import_text"),
+            w_button("macro_btn_export", "macro_export_text")]),
+    ], 190)
+    actions = card("macro_action_layout", "macro_events_title_text", [
+        '<widget class="QTableView" name="macro_action_list">'
+        f'{prop_size("minimumSize", 300, 270)}'
+        '<property name="contextMenuPolicy"><enum>Qt::CustomContextMenu</enum></property>'
+        '</widget>',
+        grid("macro_row_buttons", [
+            [w_button("macro_btn_up", "macro_up_text"),
+             w_button("macro_btn_down", "macro_down_text"),
+             w_button("macro_btn_delete", "macro_delete_row_text")],
+            [w_button("macro_btn_uptop", "macro_top_text"),
+             w_button("macro_btn_downbottom", "macro_bottom_text"),
+             w_button("macro_btn_deleteall", "macro_delete_all_text")]]),
+        box("QHBoxLayout", "macro_save_buttons", [
+            w_button("macro_btn_save", "macro_save_text", "primary"),
+            w_button("macro_btn_cancel", "macro_cancel_text")]),
+    ], 330)
+    moves = [
+        box("QHBoxLayout", f"{name}_row", [
+            w_edit(name, "10", max_length=3, width=48),
+            w_button(button, text)])
+        for name, button, text in (
+            ("mouse_x_left_edit", "macro_inset_moveleftkey_btn", "macro_move_left_text"),
+            ("mouse_x_right_edit", "macro_inset_moverightkey_btn", "macro_move_right_text"),
+            ("mouse_y_up_edit", "macro_inset_moveupkey_btn", "macro_move_up_text"),
+            ("mouse_y_down_edit", "macro_inset_movedownkey_btn", "macro_move_down_text"))]
+    record = card("macro_record_card", "macro_record_title_text", [
+        '<widget class="QFrame" name="macro_record_area">'
+        f'{prop_size("minimumSize", 0, 90)}{prop_string("styleClass", "record_area", stdset=False)}'
+        f'<layout class="QVBoxLayout" name="macro_record_area_box">{margins(8, 8, 8, 8)}\n'
+        f'<item>{w_label("macro_record_hint", "macro_record_focus_hint", "card_hint", True)}'
+        '</item>\n'
+        f'<item>{w_label("macro_record_state", "macro_record_idle_text", "field_label", True)}'
+        '</item>\n</layout></widget>',
+        box("QHBoxLayout", "macro_record_buttons", [
+            w_button("macro_btn_starredio", "macro_start_text", "primary"),
+            w_button("macro_btn_stopredio", "macro_stop_text", "primary", visible=False)]),
+        w_check("macro_check_time", "macro_constant_time_text"),
+        w_check("macro_check_ignore_time", "macro_ignore_time_text"),
+        box("QHBoxLayout", "macro_fixed_time_row", [
+            w_label("macro_fixed_time_label", "macro_fixed_time_text"),
+            w_edit("macro_fixed_time_edit", "50", max_length=5)]),
+        '<widget class="QWidget" name="mouse_move_layout">'
+        f'<layout class="QVBoxLayout" name="mouse_move_box">{margins(spacing=4)}\n'
+        + "".join(f"<item>{m}</item>\n" for m in moves) + '</layout></widget>',
+        '<spacer name="macro_record_end"><property name="orientation">'
+        '<enum>Qt::Vertical</enum></property></spacer>',
+    ], 250)
+    return f"""<?xml version="1.0" encoding="UTF-8"?>
+<!-- Written by skin/generate.py; edit the generator, not this file. -->
+<!-- The macro page: the macros, the events of the selected one, recording and inserted moves. -->
+<ui version="4.0">
+ <class>macro_page</class>
+ <widget class="QWidget" name="MacroControlItem">
+  {geometry(0, 0, 820, 520)}
+  <layout class="QHBoxLayout" name="macro_page_layout">{margins(spacing=12)}
+<item>{names}</item>
+<item>{actions}</item>
+<item>{record}</item>
+  </layout>
+ </widget>
+</ui>
+"""
+
+
+# Flat, so that every item is one click away: the placement with its time mode, then the
+# mouse actions.
+MACRO_MENU_ITEMS = tuple(
+    (f"redio_{where}_{mode}_time", f"macro_menu_{where}_{mode}_text")
+    for where in ("previous", "later") for mode in ("record", "constant", "ignore")) + (
+    ("macro_action_edit", "macro_menu_replace_text"), None) + tuple(
+    (f"{button}_{what}", f"macro_menu_{button}_{what}_text")
+    for button in ("left", "right", "middle", "forward", "back")
+    for what in ("down", "up", "click"))
+
+
+def macro_menu_xml():
+    lines = ['<?xml version="1.0" encoding="UTF-8"?>',
+             "<!-- Written by skin/generate.py: the context menu of the macro event list. -->",
+             "<Menu>"]
+    for entry in MACRO_MENU_ITEMS:
+        if entry is None:
+            lines.append("  <Separator/>")
+        else:
+            lines.append(f'  <MenuElement name="{entry[0]}" text="@{entry[1]}"/>')
+    lines.append("</Menu>")
+    return "\n".join(lines) + "\n"
+
+
 def outputs():
     files = {}
     for name, colours in BACKGROUNDS.items():
@@ -839,6 +1004,8 @@ def outputs():
     files["XML/DeviceXml/mousedevice.ui"] = mouse_ui()
     files["XML/DeviceXml/mousepaddevice.ui"] = mousepad_ui()
     files["XML/DeviceXml/hs6533device.ui"] = headset_ui()
+    files["XML/Pages/macro.ui"] = macro_page_ui()
+    files["XML/Menus/macro_action_menu.xml"] = macro_menu_xml()
     return files
 
 

@@ -205,6 +205,7 @@ panels::PageSet MainRouteTarget::Pages() {
   panels::CVelmoranUSBDevice* panel = Panel();
   if (panel == nullptr) return panels::NotAvailablePages::Instance().All();
   panel->SetMessageHandler([this](const char* key) { Tell(key); });
+  panel->SetQuestionHandler([this](const char* key) { return Ask(key); });
   return panel->Pages();
 }
 

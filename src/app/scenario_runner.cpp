@@ -436,6 +436,21 @@ static std::optional<std::filesystem::path> SelectedProfileFile(
   return folder / (uuid.toStdString() + ".Json");
 }
 
+// FOLDER/@macroN: the event file of macro N of FOLDER's macro.config (named by its Guid).
+static std::optional<std::filesystem::path> MacroEventFile(const std::filesystem::path& folder,
+                                                           const std::string& index_text) {
+  bool number = false;
+  const int index = QString::fromStdString(index_text).toInt(&number);
+  QFile config(QString::fromStdString((folder / "macro.config").string()));
+  if (!number || !config.open(QIODevice::ReadOnly)) return std::nullopt;
+  const QJsonArray macros =
+      QJsonDocument::fromJson(config.readAll()).object().value(QLatin1String("MacroInfo")).toArray();
+  if (index < 0 || index >= macros.size()) return std::nullopt;
+  const QString guid = macros.at(index).toObject().value(QLatin1String("Guid")).toString();
+  if (guid.isEmpty() || guid.contains(QLatin1Char('/'))) return std::nullopt;
+  return folder / (guid.toStdString() + ".mac");
+}
+
 std::string ScenarioRunner::CheckFile(const ScenarioStep& step) {
   std::filesystem::path path(step.args[0]);
   if (path.is_relative()) path = context_.data_folder / path;
@@ -443,6 +458,10 @@ std::string ScenarioRunner::CheckFile(const ScenarioStep& step) {
     const auto selected = SelectedProfileFile(path.parent_path());
     if (!selected) return "no selected profile in " + path.parent_path().string();
     path = *selected;
+  } else if (path.filename().string().rfind("@macro", 0) == 0) {
+    const auto macro = MacroEventFile(path.parent_path(), path.filename().string().substr(6));
+    if (!macro) return "no such macro in " + path.parent_path().string();
+    path = *macro;
   }
   QFile file(QString::fromStdString(path.string()));
   if (!file.open(QIODevice::ReadOnly)) return "cannot read " + path.string();

@@ -320,6 +320,8 @@ const char kScenarioUsage[] =
     "  expect-memory DEVICE BLOCK OFFSET HEXBYTES   an emulated device's memory (BLOCK as\n"
     "                                 norvikctl emulator dump names it, or lightblocks)\n"
     "  expect-file PATH JSONPOINTER VALUE   a JSON file under the data folder\n"
+    "                                 (FOLDER/@profile: the selected profile, FOLDER/@macroN:\n"
+    "                                 the events of macro N)\n"
     "  expect-audio PROPERTY VALUE          a headset property as the audio library reads it\n"
     "  screenshot FILE                the topmost window as PNG (relative: under\n"
     "                                 $NORVIK_SCREENSHOT_DIR when set)\n"

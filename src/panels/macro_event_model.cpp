@@ -35,6 +35,13 @@ QString NameText(const std::string& name_id) {
   return ui::ResourceManager::Instance().Text(QString::fromStdString(name_id));
 }
 
+// A press or release says so in words; the skin's styles may add their own marks.
+std::string ActionTextKey(const std::string& style) {
+  if (style == profiles::kMacroDownStyle) return "macro_action_down_text";
+  if (style == profiles::kMacroUpStyle) return "macro_action_up_text";
+  return {};
+}
+
 }  // namespace
 
 MacroEventModel::MacroEventModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -138,8 +145,9 @@ QVariant MacroEventModel::data(const QModelIndex& index, int role) const {
       if (delay_cell) return QString::fromStdString(event.delay);
       if (role == Qt::EditRole) return {};
       const profiles::MacroRowLook look = profiles::DescribeMacroEvent(event);
-      return index.column() == kNameColumn ? NameText(look.name_id)
-                                           : QString::fromStdString(look.action_text);
+      if (index.column() == kNameColumn) return NameText(look.name_id);
+      if (!look.action_text.empty()) return QString::fromStdString(look.action_text);
+      return NameText(ActionTextKey(look.action_style));
     }
     case NameIdRole:
       return QString::fromStdString(profiles::DescribeMacroEvent(event).name_id);

@@ -4,6 +4,7 @@
 #include "panels/velmoran_usb_device.h"
 
 #include "panels/key_set_control.h"
+#include "panels/macro_page.h"
 #include "panels/shoot_control.h"
 
 namespace norvik::panels {
@@ -12,6 +13,9 @@ void CVelmoranUSBDevice::AttachPages() {
   // One line per page; a page missing from a kind leaves the stand-in in place.
   if (auto* keys = findChild<CKeySetControlUI*>()) keys->Attach(*this);
   if (auto* shoot = findChild<CShootControlUI*>()) shoot->Attach(*this);
+  // The macro page keeps its files in the driver's folder: none without a driver.
+  if (auto* macros = findChild<QWidget*>(QStringLiteral("MacroControlItem")); macros && Driver())
+    new MacroPage(*this, macros);
 }
 
 }  // namespace norvik::panels

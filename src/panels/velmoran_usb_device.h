@@ -188,7 +188,8 @@ class CVelmoranUSBDevice : public QWidget {
   virtual void SetLightControlStatus(int status) { light_control_ = status; }
   // Two or more devices are shown (the lighting page offers synchronisation).
   virtual void SetSynchronisable(bool on) { synchronisable_ = on; }
-  virtual void OnLanguageChanged() {}
+  // Emits LanguageChanged, for the pages whose texts are not widget texts.
+  virtual void OnLanguageChanged() { emit LanguageChanged(); }
 
   // --- the setting pages this panel serves ---
   // The pages the routing calls; a page this device does not have (or that is not there) is
@@ -205,6 +206,16 @@ class CVelmoranUSBDevice : public QWidget {
   }
   // Shows the message once the click that asked for it has been handled, not inside it.
   void Tell(const char* key);
+  // Questions for the user (a language text key), asked at once: true when confirmed. Without a
+  // handler nothing is confirmed.
+  void SetQuestionHandler(std::function<bool(const char* key)> handler) {
+    ask_ = std::move(handler);
+  }
+  bool Ask(const char* key) { return ask_ && ask_(key); }
+  // A device write a page made, for the same report as a settings edit.
+  void ReportEdit(const EditReport& report) {
+    if (on_edit_report_) on_edit_report_(report);
+  }
 
   // The selector item that stands for this panel (not owned).
   void SetSelectorItem(CDeviceOptionUI* item);
@@ -214,6 +225,8 @@ class CVelmoranUSBDevice : public QWidget {
   // A snapshot from the worker was taken (start-up, profile switch, settings read): pages that
   // read more of the profile than the snapshot holds read it again.
   void SnapshotApplied();
+  // The language changed (pages whose texts are not widget texts set them again).
+  void LanguageChanged();
 
  protected:
   ui::WindowImplBase* MainWindow() const;
@@ -243,6 +256,7 @@ class CVelmoranUSBDevice : public QWidget {
   bool pages_built_ = false;
   PageSet own_pages_;
   std::function<void(const char*)> tell_;
+  std::function<bool(const char*)> ask_;
   int state_type_ = 1;
   QPointer<CDeviceProfileUI> profile_panel_;
   devices::DeviceSnapshot snapshot_;
