@@ -469,6 +469,9 @@ void CKeySetControlUI::TakeData(const devices::KeyPageData& read, bool show_open
   if (static_cast<std::size_t>(key_) >= keys_.size() || (IsMouse() && IsOnlyLeftButton(key_))) {
     key_ = -1;
     SetEditable(false);
+    MarkKeyOnPicture();
+    if (auto* label = Find<QWidget>(this, QStringLiteral("keyset_key_label")))
+      ui::ResourceManager::SetTextKey(label, QStringLiteral("keyset_pick_key_text"));
     return;
   }
   ShowAssignment(keys_[static_cast<std::size_t>(key_)]);
