@@ -78,6 +78,11 @@ constexpr CommandSpec kCommands[] = {
   {"headset", "voice", "off|1..4", "voice effect", CmdHeadsetVoice, 1, 1},
   {"update", "check", "", "application and firmware update check (see --url)", CmdUpdateCheck,
    0, 0},
+  {"game", "start", "MODE [FORM]", "tell the running program a game started: the selected device "
+   "shows MODE for 5 s (FORM 0-2, default 0: brightness kept visible)", CmdGame, 1, 2},
+  {"game", "end", "MODE [FORM]", "the same for a game's end", CmdGame, 1, 2},
+  {"game", "kill", "MODE [FORM]", "the same for a kill", CmdGame, 1, 2},
+  {"game", "death", "MODE [FORM]", "the same for a death", CmdGame, 1, 2},
   {"demo", "", "", "a tour of the emulated devices (in a temporary folder without --data-dir)",
    CmdDemo, 0, 0, D::None, true, false, true},
   {"emulator", "plug", "DEVICE", "plug an emulated device in", CmdEmulatorPlug, 1, 1,

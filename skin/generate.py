@@ -405,16 +405,18 @@ def key_button(name, x, y, w, h, userdata=None, tooltip=None, visible=True):
 # its own layout under XML/Pages, built into its slot by the panel ("pagefile"); a page of a
 # later change shows the "coming" note until it lands.
 COMING_PAGE = "coming"
+# The lighting slot until the lighting page lands: the note and the "deng_same_mode" button.
+LIGHTING_COMING_PAGE = "lighting_coming"
 DEVICE_PAGES = {
     # device: (key-function pages 0-2, function pages 1-3)
     "keyboard": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
-                 (COMING_PAGE, COMING_PAGE, "keyboard_system")),
+                 (LIGHTING_COMING_PAGE, COMING_PAGE, "keyboard_system")),
     "mouse": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
-              (COMING_PAGE, "mouse_cursor", "mouse_system")),
+              (LIGHTING_COMING_PAGE, "mouse_cursor", "mouse_system")),
     "mousepad": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
-                 (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
+                 (LIGHTING_COMING_PAGE, COMING_PAGE, COMING_PAGE)),
     "headset": ((COMING_PAGE, "headset_voice", "headset_magic"),
-                (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
+                (LIGHTING_COMING_PAGE, COMING_PAGE, COMING_PAGE)),
 }
 
 
