@@ -409,14 +409,14 @@ COMING_PAGE = "coming"
 LIGHTING_COMING_PAGE = "lighting_coming"
 DEVICE_PAGES = {
     # device: (key-function pages 0-2, function pages 1-3)
-    "keyboard": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
-                 (LIGHTING_COMING_PAGE, COMING_PAGE, "keyboard_system")),
-    "mouse": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
-              (LIGHTING_COMING_PAGE, "mouse_cursor", "mouse_system")),
-    "mousepad": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
-                 (LIGHTING_COMING_PAGE, COMING_PAGE, COMING_PAGE)),
-    "headset": ((COMING_PAGE, "headset_voice", "headset_magic"),
-                (LIGHTING_COMING_PAGE, COMING_PAGE, COMING_PAGE)),
+    "keyboard": ((LIGHTING_COMING_PAGE, COMING_PAGE, COMING_PAGE),
+                 (COMING_PAGE, COMING_PAGE, "keyboard_system")),
+    "mouse": ((LIGHTING_COMING_PAGE, COMING_PAGE, COMING_PAGE),
+              (COMING_PAGE, "mouse_cursor", "mouse_system")),
+    "mousepad": ((LIGHTING_COMING_PAGE, COMING_PAGE, COMING_PAGE),
+                 (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
+    "headset": ((LIGHTING_COMING_PAGE, "headset_voice", "headset_magic"),
+                (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
 }
 
 
