@@ -31,8 +31,8 @@ CommandResult CmdGame(Session& /*session*/, const Invocation& call) {
   std::string problem;
   const std::filesystem::path socket = InstanceSocketPathFromEnvironment(problem);
   if (socket.empty()) return CommandResult::Fail("no place for the program's socket: " + problem);
-  const std::string line = std::string(WordOf(call.spec->sub)) + ' ' + std::to_string(*form) +
-                           ' ' + std::to_string(*mode);
+  const std::string line = std::string(WordOf(call.spec->sub)) + ' ' + std::to_string(*form) + ' ' +
+                           std::to_string(*mode);
   std::string error;
   if (!SendInstanceLine(socket, line, error)) {
     return CommandResult::Fail("the Norvik program is not running (nothing answers on " +
