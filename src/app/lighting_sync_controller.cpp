@@ -53,15 +53,9 @@ bool LightingSyncController::Write(panels::CVelmoranUSBDevice& panel, devices::L
 
 void LightingSyncController::SynchroniseDevices() {
   panels::CVelmoranUSBDevice* leader = env_.selected ? env_.selected() : nullptr;
-  if (leader == nullptr || !leader->IsChannelOpen()) return;
-  const hid::DeviceKind kind = KindOf(*leader);
-  // The leader's lighting as its worker has it, after any change still queued there.
-  QPointer<panels::CVelmoranUSBDevice> alive(leader);
-  leader->RunOnDevice<std::optional<LightState>>(
-      {}, [](devices::DeviceDriver& driver) { return devices::ReadLight(driver); },
-      [this, alive, kind](std::optional<LightState> read) {
-        if (alive && read) Follow(*read, kind);
-      });
+  if (leader == nullptr || !leader->IsChannelOpen() || !leader->Snapshot().profile_loaded) return;
+  // The values the leader's pages show (they take the user's changes at once).
+  Follow(leader->Snapshot().values.light, KindOf(*leader));
 }
 
 void LightingSyncController::Follow(const LightState& leader, hid::DeviceKind leader_kind) {

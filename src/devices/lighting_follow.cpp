@@ -112,9 +112,10 @@ LightWrite WriteLight(DeviceDriver& driver, const LightMaker& make) {
   profile.SetLightInfo(*state);
   driver.NormaliseProfile();
   write.written = true;
+  // The device first: what the user sees should not wait for the file.
+  write.pushed = driver.WriteSettings(0, 0);
   write.saved = profile.Save();
   if (!write.saved) DebugTraceF("%s: profile not saved", driver.DeviceName().c_str());
-  write.pushed = driver.WriteSettings(0, 0);
   return write;
 }
 

@@ -52,7 +52,7 @@ std::optional<profiles::LightState> ReadLight(DeviceDriver& driver);
 
 // Driver thread only. make gets the profile's lighting and gives the values to write (nullopt:
 // nothing is written); they go into the selected profile (brought into the device's ranges),
-// the profile is saved and the settings are sent.
+// the settings are sent and the profile is saved.
 using LightMaker =
     std::function<std::optional<profiles::LightState>(const profiles::LightState& current)>;
 LightWrite WriteLight(DeviceDriver& driver, const LightMaker& make);
