@@ -115,4 +115,13 @@ void LightingSyncController::RestoreAfterGame() {
   }
 }
 
+void LightingSyncController::RestoreBeforeExit(std::chrono::milliseconds bound) {
+  std::vector<QPointer<panels::CVelmoranUSBDevice>> waiting;
+  for (const Restore& restore : restores_) waiting.push_back(restore.panel);
+  RestoreAfterGame();
+  for (const QPointer<panels::CVelmoranUSBDevice>& panel : waiting) {
+    if (panel) panel->Work().WaitIdle(bound);
+  }
+}
+
 }  // namespace norvik::app

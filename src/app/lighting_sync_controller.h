@@ -7,6 +7,7 @@
 
 #include <QPointer>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -39,6 +40,9 @@ class LightingSyncController final : public panels::ILightingSync {
   void SynchroniseDevices() override;
   void GameLighting(int form, int mode) override;
   void RestoreAfterGame() override;
+  // The program ends: a game's lighting still waiting to be undone is undone now (written and
+  // saved), waiting at most bound for each device, so it never stays in a profile.
+  void RestoreBeforeExit(std::chrono::milliseconds bound);
 
   // The effect the devices follow (kept between synchronisations: a leader of a kind without
   // an effect of its own keeps it).

@@ -378,6 +378,7 @@ void CMainWnd::StopThreads() {
   if (threads_stopped_) return;
   threads_stopped_ = true;
   const auto start = std::chrono::steady_clock::now();
+  if (lighting_) lighting_->RestoreBeforeExit(kThreadStopBound);
   hide();
   // Senders waiting on the UI thread (the watcher) are let go before the threads are joined.
   BeginClosing();

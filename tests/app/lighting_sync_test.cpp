@@ -1,5 +1,9 @@
 // The program-wide lighting: every open device following the selected one ("deng_same_mode"),
 // and game lighting sent by norvikctl over the instance socket, undone by timer 1066.
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 
 #include <array>
@@ -11,6 +15,7 @@
 #include "app_fixture.h"
 #include "devices/device_snapshot.h"
 #include "emulator/emulated_device.h"
+#include "profiles/profile_list.h"
 
 namespace norvik::app::test {
 namespace {
@@ -181,6 +186,25 @@ TEST_F(LightingFollow, GameMessagesFromNorvikctlLightTheSelectedDeviceUntilTimer
   const auto [code, error] = Game({"start", "4"}, empty);
   EXPECT_EQ(code, 1);
   EXPECT_TRUE(error.contains("not running")) << error.toStdString();
+
+  // The program ending before the restore still puts the own lighting back into the profile.
+  ASSERT_EQ(Game({"start", "11"}, RuntimeDir()).first, 0);
+  ASSERT_TRUE(PumpUntil([&] { return Panel(kKeyboard).Snapshot().values.light.SelectItem == 11; }));
+  const std::filesystem::path folder = Panel(kKeyboard).Driver()->DataFolder();
+  EndProgram();
+  profiles::ProfileList list(folder, folder / "unused");
+  list.InitProfileList();
+  const auto path = list.SelectedProfilePath();
+  ASSERT_TRUE(path);
+  QFile file(QString::fromStdString(path->string()));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QJsonObject light = QJsonDocument::fromJson(file.readAll())
+                                .object()["Device"]
+                                .toArray()[0]
+                                .toObject()["LightInfo"]
+                                .toObject();
+  EXPECT_EQ(light["SelectItem"].toInt(), own.SelectItem);
+  EXPECT_EQ(light["Light"].toInt(), own.Light);
 }
 
 }  // namespace
