@@ -405,19 +405,23 @@ def key_button(name, x, y, w, h, userdata=None, tooltip=None, visible=True):
 # its own layout under XML/Pages, built into its slot by the panel ("pagefile"); a page of a
 # later change shows the "coming" note until it lands.
 COMING_PAGE = "coming"
-# The lighting slot until the lighting page lands: the note and the "deng_same_mode" button.
 LIGHTING_COMING_PAGE = "lighting_coming"
 DEVICE_PAGES = {
     # device: (key-function pages 0-2, function pages 1-3)
-    "keyboard": ((LIGHTING_COMING_PAGE, COMING_PAGE, COMING_PAGE),
+    "keyboard": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
                  (COMING_PAGE, COMING_PAGE, "keyboard_system")),
-    "mouse": ((LIGHTING_COMING_PAGE, COMING_PAGE, COMING_PAGE),
+    "mouse": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
               (COMING_PAGE, "mouse_cursor", "mouse_system")),
-    "mousepad": ((LIGHTING_COMING_PAGE, COMING_PAGE, COMING_PAGE),
+    "mousepad": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
                  (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
-    "headset": ((LIGHTING_COMING_PAGE, "headset_voice", "headset_magic"),
+    "headset": ((COMING_PAGE, "headset_voice", "headset_magic"),
                 (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
 }
+# Until the lighting page lands, its slot (key-function page 0) holds the note and the
+# "deng_same_mode" button.
+for _device, (_key_pages, _function_pages) in list(DEVICE_PAGES.items()):
+    if _key_pages[0] == COMING_PAGE:
+        DEVICE_PAGES[_device] = ((LIGHTING_COMING_PAGE,) + _key_pages[1:], _function_pages)
 
 
 def page_slot(stack, index, page, indent):
