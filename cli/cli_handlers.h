@@ -26,6 +26,8 @@ CommandResult CmdHeadsetMic(Session& session, const Invocation& call);
 CommandResult CmdHeadsetMonitor(Session& session, const Invocation& call);
 CommandResult CmdHeadsetVoice(Session& session, const Invocation& call);
 CommandResult CmdUpdateCheck(Session& session, const Invocation& call);
+// cli_game_command.cpp: a game lighting message to the running program.
+CommandResult CmdGame(Session& session, const Invocation& call);
 
 // Files: cli_profile_commands.cpp, cli_shoot_commands.cpp.
 CommandResult CmdProfileList(Session& session, const Invocation& call);

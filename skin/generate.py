@@ -430,6 +430,7 @@ def shoot_gun_picture(barrel, stock, magazine, sight):
 # its own layout under XML/Pages, built into its slot by the panel ("pagefile"); a page of a
 # later change shows the "coming" note until it lands.
 COMING_PAGE = "coming"
+LIGHTING_COMING_PAGE = "lighting_coming"
 DEVICE_PAGES = {
     # device: (key-function pages 0-2, function pages 1-3)
     "keyboard": ((COMING_PAGE, "keyset", COMING_PAGE),
@@ -441,6 +442,11 @@ DEVICE_PAGES = {
     "headset": ((COMING_PAGE, "headset_voice", "headset_magic"),
                 ("headset_surround", COMING_PAGE, COMING_PAGE)),
 }
+# Until the lighting page lands, its slot (key-function page 0) holds the note and the
+# "deng_same_mode" button.
+for _device, (_key_pages, _function_pages) in list(DEVICE_PAGES.items()):
+    if _key_pages[0] == COMING_PAGE:
+        DEVICE_PAGES[_device] = ((LIGHTING_COMING_PAGE,) + _key_pages[1:], _function_pages)
 
 
 def page_slot(stack, index, page, indent):

@@ -27,6 +27,11 @@ inline constexpr unsigned kMsgChildForward = 0xC002;
 inline constexpr unsigned kMsgLightStatusOut = 0xC003;
 inline constexpr unsigned kMsgLightStatusIn = 0xC004;
 inline constexpr unsigned kMsgWorkToolQuery = 0xC005;
+// "Game_Start", "Game_End", "Game_Kill", "Game_Death": wParam the form, lParam a lighting mode.
+inline constexpr unsigned kMsgGameStart = 0xC006;
+inline constexpr unsigned kMsgGameEnd = 0xC007;
+inline constexpr unsigned kMsgGameKill = 0xC008;
+inline constexpr unsigned kMsgGameDeath = 0xC009;
 
 // Tray callback parameters (lParam of kMsgTrayCallback).
 inline constexpr long kTrayLeftButtonUp = 0x0202;   // WM_LBUTTONUP

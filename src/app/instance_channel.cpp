@@ -23,6 +23,15 @@ constexpr char kWordLightStatusIn[] = "light-status-in";
 constexpr char kWordLightStatusOut[] = "light-status-out";
 constexpr char kWordWorkToolQuery[] = "worktool-query";
 
+std::optional<unsigned> GameMessageOfWord(const QByteArray& word) {
+  const std::string_view text(word.constData(), static_cast<std::size_t>(word.size()));
+  if (text == kGameStartWord) return kMsgGameStart;
+  if (text == kGameEndWord) return kMsgGameEnd;
+  if (text == kGameKillWord) return kMsgGameKill;
+  if (text == kGameDeathWord) return kMsgGameDeath;
+  return std::nullopt;
+}
+
 // How long a start waits for another start holding the claim lock.
 constexpr int kClaimLockWaitMs = 5000;
 
@@ -60,41 +69,6 @@ class ClaimLock {
 
 }  // namespace
 
-std::string CheckPrivateFolder(const std::filesystem::path& folder, uid_t uid) {
-  struct stat info {};
-  if (::lstat(folder.c_str(), &info) != 0) {
-    return folder.string() + ": " + std::strerror(errno);
-  }
-  if (!S_ISDIR(info.st_mode)) return folder.string() + " is not a folder";
-  if (info.st_uid != uid) return folder.string() + " belongs to another user";
-  if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-    return folder.string() + " is open to other users";
-  }
-  return {};
-}
-
-std::filesystem::path InstanceSocketPath(const std::string& runtime_dir,
-                                         const std::filesystem::path& temp_dir, uid_t uid,
-                                         std::string& problem) {
-  problem.clear();
-  if (!runtime_dir.empty()) {
-    const std::filesystem::path folder(runtime_dir);
-    const std::string why = CheckPrivateFolder(folder, uid);
-    if (why.empty()) return folder / kInstanceSocketName;
-    DebugTraceF("instance socket: XDG_RUNTIME_DIR not used (%s)", why.c_str());
-  }
-  const std::filesystem::path folder =
-      temp_dir / (std::string(kInstanceFolderPrefix) + std::to_string(uid));
-  // An existing folder is never changed: whoever made it must have made it right.
-  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    problem = folder.string() + ": " + std::strerror(errno);
-    return {};
-  }
-  problem = CheckPrivateFolder(folder, uid);
-  if (!problem.empty()) return {};
-  return folder / kInstanceSocketName;
-}
-
 std::optional<ChannelMessage> ParseChannelLine(const QByteArray& line) {
   const QList<QByteArray> words = line.trimmed().split(' ');
   if (words.isEmpty()) return std::nullopt;
@@ -106,6 +80,8 @@ std::optional<ChannelMessage> ParseChannelLine(const QByteArray& line) {
     message = kInstanceMessage;
   } else if (words[0] == kWordLightStatusIn) {
     message = kMsgLightStatusIn;
+  } else if (const auto game = GameMessageOfWord(words[0])) {
+    message = *game;
   } else {
     return std::nullopt;
   }

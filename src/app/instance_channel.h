@@ -19,6 +19,8 @@
 #include <optional>
 #include <string>
 
+#include "base/instance_socket.h"
+
 namespace norvik::app {
 
 // One line of the channel, its message number and parameters.
@@ -35,21 +37,6 @@ inline constexpr int kChannelConnectTimeoutMs = 500;
 // "instance 0 1" -> {kInstanceMessage, 0, 1}; nullopt for anything else (unknown word, missing
 // or non-numeric parameters, trailing words).
 std::optional<ChannelMessage> ParseChannelLine(const QByteArray& line);
-
-// The socket's file name, and the fallback folder's name before the user id.
-inline constexpr char kInstanceSocketName[] = "Norvik_QT-4100";
-inline constexpr char kInstanceFolderPrefix[] = "Norvik_QT-4100-";
-
-// Why folder cannot hold the instance socket (empty when it can): it must be a folder itself
-// (not a link to one), owned by uid, and closed to group and others.
-std::string CheckPrivateFolder(const std::filesystem::path& folder, uid_t uid);
-
-// Where the instance socket of user uid lives: in runtime_dir ($XDG_RUNTIME_DIR) when that passes
-// CheckPrivateFolder, else in "<temp_dir>/Norvik_QT-4100-<uid>" (made 0700 when missing, and
-// checked the same way). Empty, with the reason in problem, when neither will do.
-std::filesystem::path InstanceSocketPath(const std::string& runtime_dir,
-                                         const std::filesystem::path& temp_dir, uid_t uid,
-                                         std::string& problem);
 
 // How a start went: this process took the socket, handed over to a running instance, or found
 // neither possible (it runs on without being the single instance).

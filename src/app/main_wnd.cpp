@@ -15,6 +15,7 @@
 #include <QStyle>
 #include <QThread>
 #include <algorithm>
+#include <limits>
 
 #include "app/about_wnd.h"
 #include "app/app_messages.h"
@@ -22,6 +23,7 @@
 #include "app/emulator_session.h"
 #include "app/instance_channel.h"
 #include "app/language.h"
+#include "app/lighting_sync_controller.h"
 #include "app/lighting_sync_thread.h"
 #include "app/main_routes.h"
 #include "app/msg_wnd.h"
@@ -45,6 +47,14 @@ namespace norvik::app {
 namespace {
 
 constexpr char kStartLanguageFile[] = "lan_cn.xml";
+
+// A game message's form or mode; a number no int holds counts as -1 (refused by the game
+// lighting rather than cut down to a different value).
+int GameNumber(long value) {
+  return value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max()
+             ? -1
+             : static_cast<int>(value);
+}
 constexpr char kRecoveryTextKey[] = "message_files_recovered";
 constexpr char kLightOnTextKey[] = "control_light_on_text";
 constexpr char kLightOffTextKey[] = "control_light_off_text";
@@ -129,6 +139,8 @@ CMainWnd::~CMainWnd() {
   // The panels are children of this widget and go after these members; they must not reach
   // the drivers the device set owns.
   ForEachPanel([](panels::CVelmoranUSBDevice& panel) { panel.SetDriver(nullptr); });
+  routes_->SetLightingSync(nullptr);
+  lighting_.reset();
   sync_.reset();
   watcher_.reset();
   set_.reset();
@@ -336,6 +348,7 @@ void CMainWnd::StartThreads() {
     drivers.push_back(&set_->Driver(slot));
   sync_ = std::make_unique<LightingSyncThread>(std::move(drivers));
   sync_->Start();
+  MakeLightingSync();
 
   std::vector<std::string> names;
   for (const devices::DeviceSlot slot : devices::kAllDeviceSlots)
@@ -345,10 +358,27 @@ void CMainWnd::StartThreads() {
       [this](const std::vector<std::string>& changed) { OnProfileFoldersChanged(changed); });
 }
 
+void CMainWnd::MakeLightingSync() {
+  LightingSyncController::Environment environment;
+  environment.panels = [this] {
+    std::vector<panels::CVelmoranUSBDevice*> panels;
+    ForEachPanel([&panels](panels::CVelmoranUSBDevice& panel) { panels.push_back(&panel); });
+    return panels;
+  };
+  environment.selected = [this] { return selector_.SelectedPanel(); };
+  environment.thread = sync_.get();
+  environment.start_restore_timer = [this] {
+    Timers().SetTimer(this, kTimerGameLighting, kGameLightingRestoreMs);
+  };
+  lighting_ = std::make_unique<LightingSyncController>(std::move(environment));
+  routes_->SetLightingSync(lighting_.get());
+}
+
 void CMainWnd::StopThreads() {
   if (threads_stopped_) return;
   threads_stopped_ = true;
   const auto start = std::chrono::steady_clock::now();
+  if (lighting_) lighting_->RestoreBeforeExit(kThreadStopBound);
   hide();
   // Senders waiting on the UI thread (the watcher) are let go before the threads are joined.
   BeginClosing();
@@ -577,6 +607,14 @@ ui::LRESULT CMainWnd::HandleCustomMessage(unsigned msg, ui::WPARAM wParam, ui::L
         Timers().SetTimer(this, kTimerTrayMenu, kTimerTrayMenuDelayMs);
       handled = true;
       return 0;
+    case kMsgGameStart:
+    case kMsgGameEnd:
+    case kMsgGameKill:
+    case kMsgGameDeath:
+      routes_->LightingSync().GameLighting(GameNumber(static_cast<long>(wParam)),
+                                           GameNumber(static_cast<long>(lParam)));
+      handled = true;
+      return 0;
     case kMsgKeyCapture:
       // The key page of the selected device captures; every other one stops.
       key_capture_ = wParam != 0;
@@ -665,6 +703,9 @@ void CMainWnd::OnControlTimer(int id) {
       break;
     case kTimerProfileSwitch:
       routes_->SwitchProfileNow();
+      break;
+    case kTimerGameLighting:
+      routes_->LightingSync().RestoreAfterGame();
       break;
     default:
       break;

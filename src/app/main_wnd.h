@@ -36,6 +36,7 @@ class DeviceEventsBridge;
 class EmulatorSession;
 class InstanceChannel;
 class LanguageController;
+class LightingSyncController;
 class LightingSyncThread;
 class MainRouteTarget;
 class ProfileFolderWatch;
@@ -86,6 +87,8 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   devices::DeviceSet* Devices() { return set_.get(); }
   devices::DeviceWatcher* Watcher() { return watcher_.get(); }
   LightingSyncThread* SyncThread() { return sync_.get(); }
+  // "deng_same_mode" and game lighting (made with the threads at window-init).
+  LightingSyncController* LightingSync() { return lighting_.get(); }
   LanguageController* Language() { return language_.get(); }
   void BringToFront();
   void CloseChildWindows();
@@ -136,6 +139,7 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   void BuildProducts();
   void BuildProduct(std::size_t index, const hid::HidInterfaceCopy& copy);
   void StartThreads();
+  void MakeLightingSync();
   void StopThreads();
   void CreateTray();
   void OpenTrayMenu();
@@ -164,6 +168,7 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   std::unique_ptr<devices::DeviceSet> set_;
   std::unique_ptr<devices::DeviceWatcher> watcher_;
   std::unique_ptr<LightingSyncThread> sync_;
+  std::unique_ptr<LightingSyncController> lighting_;
   std::unique_ptr<DeviceEventsBridge> events_;
   std::unique_ptr<SleepWatch> sleep_watch_;
   std::unique_ptr<MainRouteTarget> routes_;
