@@ -59,7 +59,9 @@ class MacroEventModelTest : public ::testing::Test {
     ASSERT_TRUE(language.open(QIODevice::WriteOnly));
     language.write(
         "<Language><Text id=\"keyboard_key_A\">A</Text>"
-        "<Text id=\"mouse_move_to_left_text\">Move left</Text></Language>");
+        "<Text id=\"mouse_move_to_left_text\">Move left</Text>"
+        "<Text id=\"macro_action_down_text\">Press</Text>"
+        "<Text id=\"macro_action_up_text\">Release</Text></Language>");
     language.close();
     ui::ResourceManager::Instance().SetResourcePath(skin_.path().toStdString());
     ASSERT_TRUE(ui::ResourceManager::Instance().LoadLanguage(QStringLiteral("lan_en.xml")));
@@ -86,7 +88,7 @@ TEST_F(MacroEventModelTest, RowsShowNamesStylesStoredTextAndCanonicalDelays) {
   const std::string text_style = profiles::kMacroTextStyle;
   const Case cases[] = {
       {0,
-       {"A", "", "7"},
+       {"A", "Press", "7"},
        {profiles::kMacroKeyboardNameStyle, profiles::kMacroDownStyle, text_style},
        "keyboard_key_A"},
       {1,
@@ -94,10 +96,10 @@ TEST_F(MacroEventModelTest, RowsShowNamesStylesStoredTextAndCanonicalDelays) {
        {profiles::kMacroMouseNameStyle, text_style, text_style},
        "mouse_move_to_left_text"},
       {2,
-       {"keyboard_key_RCtrl", "", "0"},
+       {"keyboard_key_RCtrl", "Release", "0"},
        {profiles::kMacroKeyboardNameStyle, profiles::kMacroUpStyle, text_style},
        "keyboard_key_RCtrl"},
-      {3, {"", "", "5"}, {"", profiles::kMacroDownStyle, text_style}, ""},
+      {3, {"", "Press", "5"}, {"", profiles::kMacroDownStyle, text_style}, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.row);
