@@ -65,7 +65,9 @@ HeadsetDriver::HeadsetDriver(hid::HidBackend* backend, DeviceFolders folders,
                              std::optional<std::filesystem::path> audio_library)
     : DeviceDriver(backend, kHeadsetDeviceName, folders),
       library_file_(audio_library ? std::move(*audio_library)
-                                  : AudioLibraryPath(folders.program_folder)) {
+                                  : AudioLibraryPath(folders.audio_folder.empty()
+                                                         ? folders.program_folder
+                                                         : folders.audio_folder)) {
   Leds().SetCount(kHeadsetLightCount);
 }
 
