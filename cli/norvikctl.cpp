@@ -38,8 +38,7 @@ CommandResult DeviceFailure(std::string_view what, hid::DeviceResult result) {
 
 // --- session ---
 
-Session::Session(GlobalOptions options, std::filesystem::path data_dir,
-                 ProgramFiles files)
+Session::Session(GlobalOptions options, std::filesystem::path data_dir, ProgramFiles files)
     : options_(std::move(options)),
       data_dir_(std::move(data_dir)),
       files_(std::move(files)),
@@ -250,8 +249,7 @@ std::optional<std::filesystem::path> DataDirOf(const GlobalOptions& options) {
 
 // Runs a resolved command in a session; prints its result. Returns the exit status.
 int RunInSession(const GlobalOptions& options, const Invocation& call,
-                 const std::filesystem::path& data_dir,
-                 const ProgramFiles& files) {
+                 const std::filesystem::path& data_dir, const ProgramFiles& files) {
   Session session(options, data_dir, files);
   std::string error;
   if (!session.Open(error)) {

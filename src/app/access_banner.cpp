@@ -4,6 +4,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMetaObject>
+#include <QStringList>
+#include <algorithm>
+#include <utility>
 
 #include "devices/access_fix.h"
 #include "devices/device_set.h"
@@ -19,8 +22,9 @@ constexpr int kBannerMargin = 24;
 AccessBanner::AccessBanner(QWidget* parent, std::filesystem::path data_folder)
     : QFrame(parent), data_folder_(std::move(data_folder)) {
   setObjectName(QString::fromLatin1(kAccessBannerName));
-  setStyleSheet(QStringLiteral("#access_banner { background: #5a1e1e; border: 1px solid #c04040;"
-                               " border-radius: 4px; } QLabel { color: white; }"));
+  setStyleSheet(
+      QStringLiteral("#access_banner { background: #5a1e1e; border: 1px solid #c04040;"
+                     " border-radius: 4px; } QLabel { color: white; }"));
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(12, 8, 12, 8);
   text_ = new QLabel(this);
@@ -45,11 +49,12 @@ void AccessBanner::Show(const std::vector<devices::DeniedDevice>& denied) {
   QStringList names;
   for (const devices::DeniedDevice& device : denied) {
     const auto slot = devices::DeviceSlotOfKind(device.kind);
-    names << (slot ? QString::fromUtf8(devices::DeviceSlotName(*slot).data(),
-                                       static_cast<qsizetype>(devices::DeviceSlotName(*slot).size()))
-                   : QStringLiteral("%1:%2")
-                         .arg(device.vendor_id, 4, 16, QLatin1Char('0'))
-                         .arg(device.product_id, 4, 16, QLatin1Char('0')));
+    names << (slot
+                  ? QString::fromUtf8(devices::DeviceSlotName(*slot).data(),
+                                      static_cast<qsizetype>(devices::DeviceSlotName(*slot).size()))
+                  : QStringLiteral("%1:%2")
+                        .arg(device.vendor_id, 4, 16, QLatin1Char('0'))
+                        .arg(device.product_id, 4, 16, QLatin1Char('0')));
   }
   names_ = names.join(QStringLiteral(", "));
   command_ = QString::fromStdString(devices::AccessFixCommand(
@@ -64,8 +69,8 @@ void AccessBanner::Retranslate() {
   if (names_.isEmpty()) return;
   const QString text =
       ui::ResourceManager::Instance().Text(QString::fromLatin1(kAccessBannerTextKey));
-  text_->setText(QString(text).replace(QStringLiteral("%1"), names_).replace(QStringLiteral("%2"),
-                                                                              command_));
+  text_->setText(
+      QString(text).replace(QStringLiteral("%1"), names_).replace(QStringLiteral("%2"), command_));
 }
 
 bool AccessBanner::eventFilter(QObject* watched, QEvent* event) {

@@ -214,9 +214,8 @@ int RunApplication(int argc, char** argv) {
   std::unique_ptr<hid::HidBackend> system_bus;
   if (options->emulate) {
     const std::filesystem::path state_file = emulator::StateFileOf(env.user_folder);
-    emulation =
-        std::make_unique<EmulatorSession>(files.emulator_folder, /*plug_start_devices=*/true,
-                                          state_file);
+    emulation = std::make_unique<EmulatorSession>(files.emulator_folder,
+                                                  /*plug_start_devices=*/true, state_file);
     if (emulation->StateAtStart() == emulator::StateLoadResult::Damaged) {
       std::fprintf(stderr,
                    "norvik: the emulator state %s is damaged; it is left as it is and not "

@@ -16,8 +16,8 @@
 #include <QThread>
 #include <algorithm>
 
-#include "app/access_banner.h"
 #include "app/about_wnd.h"
+#include "app/access_banner.h"
 #include "app/app_messages.h"
 #include "app/device_events_bridge.h"
 #include "app/emulator_session.h"

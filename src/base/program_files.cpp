@@ -4,7 +4,9 @@
 
 namespace norvik {
 
-std::string_view ProgramVersion() { return NORVIK_VERSION; }
+std::string_view ProgramVersion() {
+  return NORVIK_VERSION;
+}
 
 ProgramFiles LocateProgramFiles(const std::filesystem::path& binary_folder,
                                 std::string_view data_from_bin,

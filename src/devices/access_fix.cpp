@@ -9,8 +9,7 @@ constexpr char kTrigger[] = "udevadm trigger --action=add --subsystem-match=hidr
 }  // namespace
 
 std::vector<std::filesystem::path> UdevRuleFolders() {
-  return {"/etc/udev/rules.d", "/run/udev/rules.d", "/usr/lib/udev/rules.d",
-          "/lib/udev/rules.d"};
+  return {"/etc/udev/rules.d", "/run/udev/rules.d", "/usr/lib/udev/rules.d", "/lib/udev/rules.d"};
 }
 
 std::filesystem::path ShippedUdevRule(const std::filesystem::path& data_folder) {
@@ -31,7 +30,8 @@ std::string AccessFixCommand(const std::vector<std::filesystem::path>& udev_fold
       return std::string("sudo ") + kTrigger;
   }
   // Quoted for the shell: a single quote inside the path closes, escapes and reopens.
-  std::string source = shipped_rule.empty() ? std::string(kUdevRuleFileName) : shipped_rule.string();
+  std::string source =
+      shipped_rule.empty() ? std::string(kUdevRuleFileName) : shipped_rule.string();
   std::string quoted = "'";
   for (const char c : source) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   quoted += "'";

@@ -18,11 +18,11 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <string>
-#include <vector>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "devices/worker_thread.h"
 #include "hid/hid_backend.h"

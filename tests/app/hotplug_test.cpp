@@ -27,8 +27,10 @@ TEST_F(Hotplug, ARefusedDeviceIsNamedInTheBannerUntilItOpens) {
   }));
   const auto* text = banner->findChild<QLabel*>();
   ASSERT_NE(text, nullptr);
-  EXPECT_TRUE(text->text().startsWith(QStringLiteral("mousepad: plugged in, but"))) << text->text().toStdString();
-  EXPECT_TRUE(text->text().contains(QStringLiteral("udevadm trigger"))) << text->text().toStdString();
+  EXPECT_TRUE(text->text().startsWith(QStringLiteral("mousepad: plugged in, but")))
+      << text->text().toStdString();
+  EXPECT_TRUE(text->text().contains(QStringLiteral("udevadm trigger")))
+      << text->text().toStdString();
   EXPECT_TRUE(ShownProducts().empty());
 
   pad->SetNodeAccessDenied(false);
