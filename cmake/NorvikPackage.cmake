@@ -18,6 +18,8 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
  built-in device emulator, and a udev rule that gives the user at the seat
  access to the supported devices.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The packaging revision of this version (its changelog is changelog.Debian).
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://norvik.example/")
