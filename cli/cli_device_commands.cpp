@@ -7,6 +7,7 @@
 #include "cli/cli_handlers.h"
 #include "cli/cli_output.h"
 #include "devices/access_fix.h"
+#include "hid/collection_splitter.h"
 #include "devices/headset_driver.h"
 #include "profiles/folder_lock.h"
 #include "profiles/profile_list.h"
@@ -135,9 +136,11 @@ CommandResult CmdList(Session& session, const Invocation& /*call*/) {
     row["device"] = name;
     row["usb_id"] = usb_id;
     row["access"] = "denied";
-    row["path"] = device.path;
+    row["path"] = hid::NodeOfCollectionPath(device.path).value_or(device.path);
     result.value.append(row);
-    result.text += name + "  " + usb_id + "  access: denied  " + EscapeControl(device.path) + "\n";
+    // The node (/dev/hidrawN) rather than the collection path the watcher tried.
+    const std::string node = hid::NodeOfCollectionPath(device.path).value_or(device.path);
+    result.text += name + "  " + usb_id + "  access: denied  " + EscapeControl(node) + "\n";
     names += (names.empty() ? "" : ", ") + name;
   }
   const std::string command = devices::AccessFixCommand(

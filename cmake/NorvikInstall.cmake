@@ -4,7 +4,6 @@
 # programs find their files from their own folder (src/base/program_files.h), so the prefix
 # can be moved.
 
-set(NORVIK_APP_ID example.norvik.Norvik)
 set(_pkg ${CMAKE_SOURCE_DIR}/packaging)
 set(_share ${CMAKE_INSTALL_DATADIR}/norvik)
 

@@ -16,8 +16,9 @@ std::filesystem::path ShippedUdevRule(const std::filesystem::path& data_folder) 
   std::error_code ec;
   for (const std::filesystem::path& candidate :
        {data_folder / kUdevRuleFileName,
-        data_folder / ".." / ".." / "lib" / "udev" / "rules.d" / kUdevRuleFileName}) {
-    if (std::filesystem::is_regular_file(candidate, ec)) return candidate.lexically_normal();
+        (data_folder / ".." / ".." / "lib" / "udev" / "rules.d" / kUdevRuleFileName)
+            .lexically_normal()}) {
+    if (std::filesystem::is_regular_file(candidate, ec)) return candidate;
   }
   return {};
 }

@@ -458,9 +458,6 @@ TEST_F(Norvikctl, ShootPushThatDoesNotGoThroughIsAOneLineFailure) {
   EXPECT_EQ(ParseJson(cable.out)["shoot"].asString(), "sent");
 }
 
-}  // namespace
-}  // namespace norvik::cli::testing
-
 // A device whose node this user may not open is listed as denied, the fix is on stderr and the
 // list fails; once access is given it is listed as usual. The refusal is kept in the shared
 // emulator state, as a plug is.
@@ -490,3 +487,6 @@ TEST_F(Norvikctl, ListNamesARefusedDeviceWithTheFixAndFails) {
   EXPECT_EQ(allowed.out.find("access: denied"), std::string::npos) << allowed.out;
   EXPECT_NE(allowed.out.find("mousepad"), std::string::npos) << allowed.out;
 }
+
+}  // namespace
+}  // namespace norvik::cli::testing
