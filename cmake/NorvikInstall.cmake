@@ -24,8 +24,9 @@ if(NORVIK_BUILD_GUI)
 endif()
 # Where the emulator's bridge looks: <emulator folder>/SDK/<arch>/linux/libosConfLib.so.
 get_filename_component(_standin_dir ${NORVIK_AUDIO_LIBRARY_SUBPATH} DIRECTORY)
-install(FILES $<TARGET_FILE:osConfLib>
-        DESTINATION lib/norvik/emulator/${_standin_dir})
+# As a target, so packaging strips it; a plugin, so not executable.
+install(TARGETS osConfLib LIBRARY DESTINATION lib/norvik/emulator/${_standin_dir}
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 # udev reads lib/udev/rules.d under the system prefix only; another prefix keeps a copy there
 # that the permission banner offers to install.
 install(FILES ${_pkg}/70-norvik.rules DESTINATION lib/udev/rules.d)

@@ -8,15 +8,15 @@ set(CPACK_PACKAGE_VENDOR "The Norvik developers")
 set(CPACK_PACKAGE_CONTACT "The Norvik developers <dev@norvik.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "configuration tool for Norvik gaming keyboards, mice, mouse pads and headsets")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "configuration tool for Norvik gaming keyboards, mice, mouse pads and headsets
- Norvik sets key assignments, lighting effects, macros, DPI stages and recoil
- patterns of a family of USB gaming peripherals, and the equaliser and
- microphone of their headset, kept in named per-device profiles.
- .
- The package holds the desktop program norvik, the command line norvikctl, a
- built-in device emulator, and a udev rule that gives the user at the seat
- access to the supported devices.")
+# The long description; CPack indents it under the summary and turns the empty line into " .".
+set(CPACK_PACKAGE_DESCRIPTION
+    "Norvik sets key assignments, lighting effects, macros, DPI stages and recoil
+patterns of a family of USB gaming peripherals, and the equaliser and
+microphone of their headset, kept in named per-device profiles.
+
+The package holds the desktop program norvik, the command line norvikctl, a
+built-in device emulator, and a udev rule that gives the user at the seat
+access to the supported devices.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The packaging revision of this version (its changelog is changelog.Debian).
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
