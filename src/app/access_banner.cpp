@@ -15,7 +15,7 @@
 namespace norvik::app {
 
 namespace {
-constexpr int kBannerTop = 40;  // below the title row
+constexpr int kBannerBottom = 56;  // above the language row
 constexpr int kBannerMargin = 24;
 }  // namespace
 
@@ -82,8 +82,10 @@ void AccessBanner::Place() {
   const QWidget* parent = parentWidget();
   const int width = std::max(0, parent->width() - 2 * kBannerMargin);
   setFixedWidth(width);
-  adjustSize();
-  move(kBannerMargin, kBannerTop);
+  // The wrapped text's height at this width.
+  const int height = layout()->hasHeightForWidth() ? layout()->heightForWidth(width) : -1;
+  setFixedHeight(height > 0 ? height : sizeHint().height());
+  move(kBannerMargin, std::max(0, parent->height() - kBannerBottom - this->height()));
 }
 
 }  // namespace norvik::app

@@ -1,5 +1,5 @@
 #pragma once
-// The banner over the top of the main window that names the supported devices plugged in whose
+// The banner at the foot of the main window that names the supported devices plugged in whose
 // node this user may not open, and the one command that gives access. Hidden while there are
 // none. It follows its parent's width.
 
