@@ -109,7 +109,8 @@ void Session::EnsureDevices() {
   set_options.folders.user_root = data_dir_;
   set_options.folders.program_folder = files_.data_folder;
   // The stand-in audio library serves emulated headsets only; a real one never loads it.
-  set_options.folders.audio_folder = options_.emulate ? files_.emulator_folder : files_.data_folder;
+  set_options.audio_library =
+      devices::AudioLibraryPath(options_.emulate ? files_.emulator_folder : files_.data_folder);
   set_ = std::make_unique<devices::DeviceSet>(*backend_, set_options);
   devices::WatcherOptions watcher_options;
   if (!options_.emulate) watcher_options.device_node_folder = "/dev";

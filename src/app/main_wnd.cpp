@@ -32,6 +32,7 @@
 #include "app/sleep_watch.h"
 #include "app/worktool.h"
 #include "base/debug_trace.h"
+#include "devices/audio_bridge.h"
 #include "devices/device_driver.h"
 #include "panels/control_registry.h"
 #include "panels/device_option.h"
@@ -64,7 +65,8 @@ devices::DeviceSetOptions MakeSetOptions(const MainWndEnvironment& env) {
   devices::DeviceSetOptions options;
   options.folders.user_root = env.user_folder;
   options.folders.program_folder = env.program_folder;
-  options.folders.audio_folder = env.audio_folder;
+  if (!env.audio_folder.empty())
+    options.audio_library = devices::AudioLibraryPath(env.audio_folder);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     options.screen.width = screen->size().width();
     options.screen.height = screen->size().height();

@@ -53,9 +53,6 @@ using hid::DeviceResult;
 struct DeviceFolders {
   std::filesystem::path user_root;
   std::filesystem::path program_folder;
-  // Where the headset's audio library is looked for; empty: program_folder. An installed
-  // program names the stand-in's folder only for emulated devices.
-  std::filesystem::path audio_folder;
 };
 
 inline constexpr char kDefaultDataFolderName[] = "DefaultData";

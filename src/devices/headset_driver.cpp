@@ -65,9 +65,7 @@ HeadsetDriver::HeadsetDriver(hid::HidBackend* backend, DeviceFolders folders,
                              std::optional<std::filesystem::path> audio_library)
     : DeviceDriver(backend, kHeadsetDeviceName, folders),
       library_file_(audio_library ? std::move(*audio_library)
-                                  : AudioLibraryPath(folders.audio_folder.empty()
-                                                         ? folders.program_folder
-                                                         : folders.audio_folder)) {
+                                  : AudioLibraryPath(folders.program_folder)) {
   Leds().SetCount(kHeadsetLightCount);
 }
 

@@ -98,8 +98,7 @@ struct EqApplyResult {
 
 class HeadsetDriver final : public DeviceDriver {
  public:
-  // audio_library: the library file; by default AudioLibraryPath(folders.audio_folder, else
-  // folders.program_folder).
+  // audio_library: the library file; by default AudioLibraryPath(folders.program_folder).
   HeadsetDriver(hid::HidBackend* backend, DeviceFolders folders,
                 std::optional<std::filesystem::path> audio_library = std::nullopt);
   ~HeadsetDriver() override;
