@@ -135,6 +135,8 @@ std::optional<GlobalOptions> ParseGlobalOptions(const std::vector<std::string>& 
       options.json = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else {
       bool taken = false;
       if (!TakeValueOption(args, i, options, taken, error)) return std::nullopt;

@@ -22,6 +22,7 @@ struct GlobalOptions {
   bool emulate = false;
   bool json = false;
   bool help = false;
+  bool version = false;
   std::optional<std::filesystem::path> data_dir;
   std::optional<devices::ScreenSize> screen;  // --screen WxH
   std::optional<std::string> url;             // --url URL (update check)

@@ -90,6 +90,9 @@ constexpr CommandSpec kCommands[] = {
   {"emulator", "unplug", "DEVICE", "pull it out", CmdEmulatorUnplug, 1, 1, D::Emulated, true},
   {"emulator", "link", "receiver up|down", "the receiver's radio link to the mouse",
    CmdEmulatorLink, 2, 2, D::Emulated, true},
+  {"emulator", "access", "DEVICE allowed|denied",
+   "present its node as one this user may (not) open", CmdEmulatorAccess, 2, 2, D::Emulated,
+   true},
   {"emulator", "notify", "DEVICE USAGE", "the device reports a notification (0-0xFFFF)",
    CmdEmulatorNotify, 2, 2, D::Emulated, true},
   {"emulator", "reset", "DEVICE", "factory contents of its memories", CmdEmulatorReset, 1, 1,
@@ -115,6 +118,7 @@ Options:
                    else 1920x1080)
   --url URL        update service address for update check (http:// or https://, ends in /api/)
   --               ends the options: later words are taken as they are
+  --version        print the program's version
   -h, --help       this text
 
 Exit status: 0 done, 1 a device, file or network step failed, 2 a bad command line.

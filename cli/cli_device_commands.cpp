@@ -6,6 +6,8 @@
 
 #include "cli/cli_handlers.h"
 #include "cli/cli_output.h"
+#include "devices/access_fix.h"
+#include "hid/collection_splitter.h"
 #include "devices/headset_driver.h"
 #include "profiles/folder_lock.h"
 #include "profiles/profile_list.h"
@@ -118,9 +120,33 @@ std::string DeviceTable(const Json::Value& rows) {
   return text;
 }
 
+// Supported devices plugged in whose node this user may not open: listed, and the command
+// fails with the way to fix it.
 CommandResult CmdList(Session& session, const Invocation& /*call*/) {
   CommandResult result = CommandResult::Ok(DeviceRows(session));
-  result.text = DeviceTable(result.value);
+  const auto denied = session.Watcher().DeniedDevices();
+  result.text = result.value.empty() && !denied.empty() ? "" : DeviceTable(result.value);
+  if (denied.empty()) return result;
+  std::string names;
+  for (const devices::DeniedDevice& device : denied) {
+    const auto slot = devices::DeviceSlotOfKind(device.kind);
+    const std::string name = slot ? std::string(devices::DeviceSlotName(*slot)) : "device";
+    const std::string usb_id = UsbIdText({device.vendor_id, device.product_id, 0});
+    Json::Value row;
+    row["device"] = name;
+    row["usb_id"] = usb_id;
+    row["access"] = "denied";
+    row["path"] = hid::NodeOfCollectionPath(device.path).value_or(device.path);
+    result.value.append(row);
+    // The node (/dev/hidrawN) rather than the collection path the watcher tried.
+    const std::string node = hid::NodeOfCollectionPath(device.path).value_or(device.path);
+    result.text += name + "  " + usb_id + "  access: denied  " + EscapeControl(node) + "\n";
+    names += (names.empty() ? "" : ", ") + name;
+  }
+  const std::string command = devices::AccessFixCommand(
+      devices::UdevRuleFolders(), devices::ShippedUdevRule(session.ProgramFolder()));
+  result.exit = kExitFailed;
+  result.error = names + ": plugged in, but this user may not open it; to fix it, run: " + command;
   return result;
 }
 

@@ -86,6 +86,19 @@ CommandResult CmdEmulatorLink(Session& session, const Invocation& call) {
   return CommandResult::Ok(value);
 }
 
+CommandResult CmdEmulatorAccess(Session& session, const Invocation& call) {
+  const std::string& state = call.args[1];
+  if (state != "allowed" && state != "denied")
+    return CommandResult::Usage("access takes allowed or denied");
+  CommandResult failure;
+  const auto id = Existing(session, call, failure);
+  if (!id) return failure;
+  session.Bus()->Device(*id)->SetNodeAccessDenied(state == "denied");
+  Json::Value value = DeviceValue(call);
+  value["access"] = state;
+  return CommandResult::Ok(value);
+}
+
 CommandResult CmdEmulatorNotify(Session& session, const Invocation& call) {
   const auto usage = ParseInteger(call.args[1], 0, 0xFFFF);
   if (!usage) return CommandResult::Usage("USAGE must be 0 to 0xFFFF");

@@ -57,6 +57,7 @@ CommandResult CmdShootPush(Session& session, const Invocation& call);
 CommandResult CmdEmulatorPlug(Session& session, const Invocation& call);
 CommandResult CmdEmulatorUnplug(Session& session, const Invocation& call);
 CommandResult CmdEmulatorLink(Session& session, const Invocation& call);
+CommandResult CmdEmulatorAccess(Session& session, const Invocation& call);
 CommandResult CmdEmulatorNotify(Session& session, const Invocation& call);
 CommandResult CmdEmulatorReset(Session& session, const Invocation& call);
 CommandResult CmdEmulatorDump(Session& session, const Invocation& call);

@@ -12,6 +12,7 @@
 
 #include <json/value.h>
 
+#include "base/program_files.h"
 #include "cli/cli_args.h"
 #include "devices/device_set.h"
 #include "devices/device_watcher.h"
@@ -55,8 +56,7 @@ struct ScreenChoice {
 
 class Session {
  public:
-  Session(GlobalOptions options, std::filesystem::path data_dir,
-          std::filesystem::path program_folder);
+  Session(GlobalOptions options, std::filesystem::path data_dir, ProgramFiles files);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -72,7 +72,7 @@ class Session {
 
   const GlobalOptions& Options() const { return options_; }
   const std::filesystem::path& DataDir() const { return data_dir_; }
-  const std::filesystem::path& ProgramFolder() const { return program_folder_; }
+  const std::filesystem::path& ProgramFolder() const { return files_.data_folder; }
   hid::HidBackend& Backend() { return *backend_; }
   // Null without --emulate.
   emulator::EmulatedBus* Bus() { return bus_.get(); }
@@ -100,7 +100,7 @@ class Session {
 
   GlobalOptions options_;
   std::filesystem::path data_dir_;
-  std::filesystem::path program_folder_;
+  ProgramFiles files_;
   std::filesystem::path state_path_;
   bool save_state_ = false;
   std::optional<ScreenChoice> screen_;

@@ -2,9 +2,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <system_error>
+#include <thread>
 #include <utility>
 
+#include "base/program_files.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_output.h"
 #include "cli/cli_screen.h"
@@ -35,11 +38,10 @@ CommandResult DeviceFailure(std::string_view what, hid::DeviceResult result) {
 
 // --- session ---
 
-Session::Session(GlobalOptions options, std::filesystem::path data_dir,
-                 std::filesystem::path program_folder)
+Session::Session(GlobalOptions options, std::filesystem::path data_dir, ProgramFiles files)
     : options_(std::move(options)),
       data_dir_(std::move(data_dir)),
-      program_folder_(std::move(program_folder)),
+      files_(std::move(files)),
       state_path_(emulator::StateFileOf(data_dir_)) {}
 
 Session::~Session() {
@@ -69,7 +71,7 @@ bool Session::Open(std::string& error) {
   backend_ = bus_.get();
   // The stand-in audio library reports a headset while an emulated one is plugged.
   audio_link_ = std::make_unique<emulator::AudioStandinLink>(
-      *bus_, devices::AudioLibraryPath(program_folder_));
+      *bus_, devices::AudioLibraryPath(files_.emulator_folder));
   return true;
 }
 
@@ -105,13 +107,22 @@ void Session::EnsureDevices() {
   devices::DeviceSetOptions set_options;
   set_options.screen = Screen().size;
   set_options.folders.user_root = data_dir_;
-  set_options.folders.program_folder = program_folder_;
+  set_options.folders.program_folder = files_.data_folder;
+  // The stand-in audio library serves emulated headsets only; a real one never loads it.
+  set_options.audio_library =
+      devices::AudioLibraryPath(options_.emulate ? files_.emulator_folder : files_.data_folder);
   set_ = std::make_unique<devices::DeviceSet>(*backend_, set_options);
   devices::WatcherOptions watcher_options;
   if (!options_.emulate) watcher_options.device_node_folder = "/dev";
   watcher_ = std::make_unique<devices::DeviceWatcher>(*backend_, watcher_options);
   set_->Attach(*watcher_);
   watcher_->RunPass(/*force=*/true);
+  // A node refused at first may be given the seat's access a moment later: the passes a
+  // running watcher would make, before the refusal is taken as final.
+  for (int i = 0; i < watcher_options.access_retries && watcher_->AccessCheckPending(); ++i) {
+    std::this_thread::sleep_for(watcher_options.pass_interval);
+    watcher_->RunPass(/*force=*/true);
+  }
 }
 
 devices::DeviceSet& Session::Devices() {
@@ -239,9 +250,8 @@ std::optional<std::filesystem::path> DataDirOf(const GlobalOptions& options) {
 
 // Runs a resolved command in a session; prints its result. Returns the exit status.
 int RunInSession(const GlobalOptions& options, const Invocation& call,
-                 const std::filesystem::path& data_dir,
-                 const std::filesystem::path& program_folder) {
-  Session session(options, data_dir, program_folder);
+                 const std::filesystem::path& data_dir, const ProgramFiles& files) {
+  Session session(options, data_dir, files);
   std::string error;
   if (!session.Open(error)) {
     PrintReason(error, kExitFailed);
@@ -251,16 +261,17 @@ int RunInSession(const GlobalOptions& options, const Invocation& call,
   std::string close_error;
   const bool closed = session.Close(close_error);
   PrintRecoveryWarnings();
-  if (result.exit != kExitOk) {
-    PrintReason(result.error, result.exit);
-    return result.exit;
-  }
+  // A failed command prints what it has (list with refused devices), then the reason.
   if (options.json) {
     if (!result.value.isNull()) std::fputs(RenderJson(result.value).c_str(), stdout);
   } else if (!result.text.empty()) {
     std::fputs(result.text.c_str(), stdout);
   } else if (!result.value.isNull()) {
     std::fputs(RenderText(result.value).c_str(), stdout);
+  }
+  if (result.exit != kExitOk) {
+    PrintReason(result.error, result.exit);
+    return result.exit;
   }
   if (!closed) {
     PrintReason(close_error, kExitFailed);
@@ -283,6 +294,11 @@ int RunNorvikctl(const std::vector<std::string>& args,
     std::fputs(UsageText().c_str(), stdout);
     return kExitOk;
   }
+  if (options->version) {
+    std::printf("norvikctl %s\n", std::string(ProgramVersion()).c_str());
+    return kExitOk;
+  }
+  const ProgramFiles files = LocateProgramFiles(program_folder);
   if (options->words.empty()) {
     std::fprintf(stderr, "norvikctl: no command given\n%s", UsageText().c_str());
     return kExitUsage;
@@ -302,14 +318,14 @@ int RunNorvikctl(const std::vector<std::string>& args,
       PrintReason("no temporary folder could be made; use --data-dir", kExitFailed);
       return kExitFailed;
     }
-    return RunInSession(*options, *call, scratch.Path(), program_folder);
+    return RunInSession(*options, *call, scratch.Path(), files);
   }
   const auto data_dir = DataDirOf(*options);
   if (!data_dir) {
     PrintReason("no data folder: set HOME or use --data-dir", kExitUsage);
     return kExitUsage;
   }
-  return RunInSession(*options, *call, *data_dir, program_folder);
+  return RunInSession(*options, *call, *data_dir, files);
 }
 
 }  // namespace norvik::cli

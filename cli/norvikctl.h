@@ -8,7 +8,8 @@
 namespace norvik::cli {
 
 // Runs one command line (without the program name); prints results on stdout and a one-line
-// reason on stderr. program_folder is where DefaultData/ and the audio library are found.
+// reason on stderr. program_folder is the binary's folder; DefaultData/ and the audio library are found
+// from it (beside it, or under the install prefix).
 // Returns the exit status.
 int RunNorvikctl(const std::vector<std::string>& args, const std::filesystem::path& program_folder);
 

@@ -134,6 +134,14 @@ class EmulatedNodeSource final : public hid::HidNodeSource {
     return nodes;
   }
 
+  bool NodeAccessDenied(const std::string& node) override {
+    auto core = core_.lock();
+    if (!core) return false;
+    std::lock_guard lock(core->mutex);
+    auto owner = core->NodeOwnerLocked(node);
+    return owner && core->devices.at(owner->first).device->NodeAccessDenied();
+  }
+
   std::unique_ptr<hid::HidNode> OpenNode(const std::string& node, bool read, bool write,
                                          bool /*exclusive*/) override {
     auto core = core_.lock();
@@ -147,6 +155,7 @@ class EmulatedNodeSource final : public hid::HidNodeSource {
       device = core->devices.at(owner->first).device;
       interface_number = owner->second;
     }
+    if (device->NodeAccessDenied() && (read || write)) return nullptr;
     auto port = device->OpenPort(PortAddress{interface_number, 0}, read);
     if (!port) return nullptr;
     return std::make_unique<EmulatedNode>(std::move(device), std::move(port), read, write);
@@ -308,6 +317,14 @@ bool EmulatedBus::IsPlugged(DeviceId id) const {
   return it != core_->devices.end() && it->second.plugged;
 }
 
+bool EmulatedBus::AccessDenied(const std::string& path) {
+  if (splitter_) return splitter_->AccessDenied(path);
+  const auto id = DeviceOfPath(path);
+  if (!id) return false;
+  const auto device = Device(*id);
+  return device && device->NodeAccessDenied();
+}
+
 std::shared_ptr<EmulatedDevice> EmulatedBus::Device(DeviceId id) const {
   std::lock_guard lock(core_->mutex);
   auto it = core_->devices.find(id);
@@ -386,6 +403,7 @@ std::unique_ptr<hid::HidHandle> EmulatedBus::Open(const std::string& path, bool 
     if (!found) return nullptr;
     device = core_->devices.at(target.id).device;
   }
+  if (device->NodeAccessDenied() && (read || write)) return nullptr;
   auto port = device->OpenPort(PortAddress{target.interface_number, target.collection}, read);
   if (!port) return nullptr;
   return std::make_unique<EmulatedCollectionHandle>(

@@ -88,6 +88,7 @@ class EmulatedBus final : public hid::HidBackend {
   std::optional<std::vector<std::string>> EnumeratePaths() override;
   std::unique_ptr<hid::HidHandle> Open(const std::string& path, bool read, bool write,
                                        bool exclusive) override;
+  bool AccessDenied(const std::string& path) override;
   // ChangeCount(), so watchers enumerate only after a plug or an unplug.
   std::optional<std::uint64_t> ChangeCounter() override { return ChangeCount(); }
 

@@ -8,6 +8,11 @@
 namespace norvik::emulator {
 
 namespace {
+// Written only while set, so the files of devices that were never denied stay as they were.
+constexpr char kAccessDeniedKey[] = "access_denied";
+}  // namespace
+
+namespace {
 
 // Like a HID driver's ring buffer: a reader that falls behind loses the oldest reports.
 constexpr std::size_t kPortQueueLimit = 256;
@@ -156,6 +161,7 @@ Json::Value EmulatedDevice::SaveState(StateRevision* revision) const {
   out["pid"] = identity_.product_id;
   DumpLocked(out);
   SaveExtraLocked(out);
+  if (access_denied_) out[kAccessDeniedKey] = true;
   return out;
 }
 
@@ -165,11 +171,26 @@ bool EmulatedDevice::RestoreState(const Json::Value& state) {
   if (!state.isObject()) return false;
   const Json::Value& product = state["product"];
   if (!product.isString() || product.asString() != ProductName(product_)) return false;
+  const Json::Value& denied = state[kAccessDeniedKey];
+  if (!denied.isNull() && !denied.isBool()) return false;
   std::lock_guard lock(mutex_);
   if (!RestoreLocked(state)) return false;
+  access_denied_ = denied.isBool() && denied.asBool();
   MarkMemoryChangedLocked();
   MarkTrafficLocked();
   return true;
+}
+
+void EmulatedDevice::SetNodeAccessDenied(bool denied) {
+  std::lock_guard lock(mutex_);
+  if (access_denied_ == denied) return;
+  access_denied_ = denied;
+  MarkMemoryChangedLocked();
+}
+
+bool EmulatedDevice::NodeAccessDenied() const {
+  std::lock_guard lock(mutex_);
+  return access_denied_;
 }
 
 void EmulatedDevice::SetPlugged(bool plugged) {

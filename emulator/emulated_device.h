@@ -157,6 +157,12 @@ class EmulatedDevice {
   // Restores SaveState() output. All or nothing: false leaves the device unchanged.
   bool RestoreState(const Json::Value& state);
 
+  // Presents the device's nodes as ones this user may not open (as a hidraw node without the
+  // seat's access is): the bus still lists them but refuses every open with access. Kept in
+  // the state file, so other processes sharing it see the same.
+  void SetNodeAccessDenied(bool denied);
+  bool NodeAccessDenied() const;
+
   // --- host side, used by the bus ---
   // Plugging: each plug-in starts a new generation; ports of an older one fail at once.
   void SetPlugged(bool plugged);
@@ -211,6 +217,7 @@ class EmulatedDevice {
   mutable std::mutex mutex_;
   std::condition_variable arrived_;
   bool plugged_ = false;
+  bool access_denied_ = false;
   std::uint64_t generation_ = 0;
   std::vector<std::weak_ptr<DevicePort>> ports_;
   std::chrono::steady_clock::time_point last_ready_{};

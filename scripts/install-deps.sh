@@ -11,6 +11,7 @@ packages=(
   ca-certificates
   qt6-base-dev qt6-tools-dev qt6-svg-dev libgl-dev fonts-dejavu-core fonts-wqy-microhei
   libxkbcommon-dev libqt6opengl6-dev xvfb xauth
+  file dpkg-dev lintian desktop-file-utils appstream
 )
 
 missing=()

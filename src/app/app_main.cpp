@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -24,6 +26,7 @@
 #include "app/quit_signals.h"
 #include "app/scenario_runner.h"
 #include "base/debug_trace.h"
+#include "base/program_files.h"
 #include "devices/device_set.h"
 #include "hid/hidapi_backend.h"
 #include "panels/control_registry.h"
@@ -122,10 +125,29 @@ std::unique_ptr<InstanceChannel> ClaimInstance(bool& handed_over) {
   return channel;
 }
 
+// --help and --version answer before Qt starts, so they work without a display (man pages,
+// package checks). Anything else, or a line Qt has to read first, goes the usual way.
+std::optional<int> AnswerWithoutWindow(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  const auto options = ParseAppOptions(args, error);
+  if (!options) return std::nullopt;
+  if (options->version) {
+    std::printf("norvik %s\n", std::string(ProgramVersion()).c_str());
+    return 0;
+  }
+  if (options->help) {
+    std::fputs(AppUsageText().c_str(), stdout);
+    return 0;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
   const auto started = std::chrono::steady_clock::now();
+  if (const auto answered = AnswerWithoutWindow(argc, argv)) return *answered;
   QApplication application(argc, argv);
   QCoreApplication::setOrganizationName(QString::fromLatin1(kProductKey));
   QCoreApplication::setApplicationName(QString::fromLatin1(kProductKey));
@@ -153,8 +175,10 @@ int RunApplication(int argc, char** argv) {
     if (!script) return script_error;
   }
 
-  const QString program_folder = QCoreApplication::applicationDirPath();
-  const std::filesystem::path program_path(program_folder.toStdString());
+  const ProgramFiles files =
+      LocateProgramFiles(QCoreApplication::applicationDirPath().toStdString());
+  const std::filesystem::path program_path = files.data_folder;
+  const QString program_folder = QString::fromStdString(program_path.string());
   PrivateFonts fonts(program_folder);
 
   // A signal to end ends the event loop; what follows it stops, saves and removes as the Exit
@@ -181,6 +205,8 @@ int RunApplication(int argc, char** argv) {
 
   MainWndEnvironment env;
   env.program_folder = program_path;
+  // The stand-in audio library serves emulated headsets only; a real one never loads it.
+  env.audio_folder = options->emulate ? files.emulator_folder : files.data_folder;
   env.user_folder = UserDataFolder(options->data_dir, options->emulate);
   std::error_code ec;
   std::filesystem::create_directories(env.user_folder, ec);
@@ -188,8 +214,8 @@ int RunApplication(int argc, char** argv) {
   std::unique_ptr<hid::HidBackend> system_bus;
   if (options->emulate) {
     const std::filesystem::path state_file = emulator::StateFileOf(env.user_folder);
-    emulation =
-        std::make_unique<EmulatorSession>(program_path, /*plug_start_devices=*/true, state_file);
+    emulation = std::make_unique<EmulatorSession>(files.emulator_folder,
+                                                  /*plug_start_devices=*/true, state_file);
     if (emulation->StateAtStart() == emulator::StateLoadResult::Damaged) {
       std::fprintf(stderr,
                    "norvik: the emulator state %s is damaged; it is left as it is and not "

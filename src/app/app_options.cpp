@@ -14,6 +14,8 @@ std::optional<AppOptions> ParseAppOptions(const std::vector<std::string>& args,
       options.emulate = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (arg == "--startup-benchmark") {
       options.startup_benchmark = true;
     } else if (arg == "--data-dir") {
@@ -65,6 +67,7 @@ std::string AppUsageText() {
          "                   shown, then exit (0: every line held, 1: the first that did not)\n"
          "  --update-url URL ask the update service at URL (http:// or https://, ending in\n"
          "                   /api/) instead of the built-in address\n"
+         "  --version        the program's version\n"
          "  --help           this text\n"
          "\n" +
          std::string(kScenarioUsage);

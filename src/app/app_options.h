@@ -10,6 +10,7 @@ namespace norvik::app {
 struct AppOptions {
   bool emulate = false;
   bool help = false;
+  bool version = false;
   // Exit right after the window was shown after the first scan, printing the elapsed time and
   // the resident memory (the start-up benchmark).
   bool startup_benchmark = false;

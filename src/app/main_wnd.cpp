@@ -18,6 +18,7 @@
 #include <limits>
 
 #include "app/about_wnd.h"
+#include "app/access_banner.h"
 #include "app/app_messages.h"
 #include "app/device_events_bridge.h"
 #include "app/emulator_session.h"
@@ -33,6 +34,7 @@
 #include "app/sleep_watch.h"
 #include "app/worktool.h"
 #include "base/debug_trace.h"
+#include "devices/audio_bridge.h"
 #include "devices/device_driver.h"
 #include "panels/control_registry.h"
 #include "panels/device_option.h"
@@ -73,6 +75,8 @@ devices::DeviceSetOptions MakeSetOptions(const MainWndEnvironment& env) {
   devices::DeviceSetOptions options;
   options.folders.user_root = env.user_folder;
   options.folders.program_folder = env.program_folder;
+  if (!env.audio_folder.empty())
+    options.audio_library = devices::AudioLibraryPath(env.audio_folder);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     options.screen.width = screen->size().width();
     options.screen.height = screen->size().height();
@@ -337,6 +341,12 @@ void CMainWnd::StartThreads() {
   watcher_->SetArrivalCallback(forward(kMsgDeviceArrived));
   watcher_->SetRemovalCallback(forward(kMsgDeviceGone));
   watcher_->SetFirstScanCallback([this] { PostMessage(kInstanceMessage, 0, 0); });
+  access_banner_ = new AccessBanner(this, env_.program_folder);
+  // The banner is a child of the window and outlives the watcher (stopped first).
+  watcher_->SetDeniedCallback(
+      [banner = access_banner_](const std::vector<devices::DeniedDevice>& denied) {
+        banner->Post(denied);
+      });
   if (env_.emulator) {
     devices::DeviceWatcher* watcher = watcher_.get();
     env_.emulator->Bus().SetChangeCallback([watcher] { watcher->Poke(); });
@@ -920,6 +930,7 @@ void CMainWnd::ApplyLanguage(int index) {
     combo->setCurrentIndex(index);
   }
   if (tray_) tray_->setToolTip(QString::fromLatin1(kProductKey));
+  if (access_banner_) access_banner_->Retranslate();
 }
 
 void CMainWnd::OnProfileFoldersChanged(const std::vector<std::string>& device_names) {

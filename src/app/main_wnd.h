@@ -38,6 +38,7 @@ class InstanceChannel;
 class LanguageController;
 class LightingSyncController;
 class LightingSyncThread;
+class AccessBanner;
 class MainRouteTarget;
 class ProfileFolderWatch;
 class SettingsWindowHost;
@@ -46,7 +47,8 @@ class SleepWatch;
 // What the window runs on; everything is owned by the caller and outlives the window.
 struct MainWndEnvironment {
   hid::HidBackend* backend = nullptr;
-  std::filesystem::path program_folder;  // DefaultData/ and the audio library beside it
+  std::filesystem::path program_folder;  // DefaultData/ (and the skin, fonts)
+  std::filesystem::path audio_folder;    // the audio library's folder; empty: program_folder
   std::filesystem::path user_folder;     // the product's data folder
   QSettings* settings = nullptr;         // "LANGUAGE"
   EmulatorSession* emulator = nullptr;   // --emulate
@@ -185,6 +187,7 @@ class CMainWnd : public ui::WindowImplBase, public ui::IControlTimerTarget, publ
   QPointer<QMenu> emulated_menu_;
   QPointer<CAboutWnd> about_;
   QPointer<QWidget> skin_frame_;
+  AccessBanner* access_banner_ = nullptr;  // a child of the window
 
   int light_status_ = 1;
   int active_ = 0;

@@ -1,5 +1,6 @@
 #include "devices/device_watcher.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
@@ -152,6 +153,11 @@ void DeviceWatcher::SetFirstScanCallback(FirstScanCallback callback) {
   on_first_scan_ = std::move(callback);
 }
 
+void DeviceWatcher::SetDeniedCallback(DeniedCallback callback) {
+  std::lock_guard lock(pass_mutex_);
+  on_denied_ = std::move(callback);
+}
+
 bool DeviceWatcher::Start() {
   return thread_.Start([this](WorkerThread& self) { ThreadBody(self); }, kWatcherExitLine);
 }
@@ -213,20 +219,27 @@ void DeviceWatcher::BindPresentPaths(WatcherPassSummary& summary) {
       if (!hid::IsCandidatePath(ids, copy_)) continue;
       const auto probe = hid::ProbeHidPath(backend_, path);
       if (!probe) {
-        // Gone again, or not yet accessible: try once more at the next pass.
+        // Gone again, or not yet accessible: try once more at the next pass (a node refused
+        // past its retries waits for the fallback pass).
         ++summary.failed_probes;
-        retry_ = true;
+        if (NoteRefusal(path, ids)) retry_ = true;
         continue;
       }
+      refusals_.erase(path);
       const auto row = hid::BindHidPath(copy_, ids, *probe, path);
       if (!row) continue;
       ++summary.arrivals;
       Publish();
       if (on_arrival_) on_arrival_(*row, copy_);
     }
+    ForgetRefusals(*paths);
   } else {
     // The stack could not be asked; the fallback pass tries again.
     retry_ = true;
+  }
+  if (denied_changed_) {
+    denied_changed_ = false;
+    if (on_denied_) on_denied_(denied_);
   }
 
   bool first = false;
@@ -240,6 +253,55 @@ void DeviceWatcher::BindPresentPaths(WatcherPassSummary& summary) {
     }
   }
   if (first && on_first_scan_) on_first_scan_();
+}
+
+bool DeviceWatcher::NoteRefusal(const std::string& path, const hid::HidPathIds& ids) {
+  if (!backend_.AccessDenied(path)) {
+    refusals_.erase(path);
+    return true;
+  }
+  const int count = ++refusals_[path];
+  if (count <= options_.access_retries) return true;
+  const bool known = std::any_of(denied_.begin(), denied_.end(), [&](const DeniedDevice& d) {
+    return d.vendor_id == ids.vendor_id && d.product_id == ids.product_id;
+  });
+  if (!known) {
+    DeniedDevice device;
+    device.vendor_id = ids.vendor_id;
+    device.product_id = ids.product_id;
+    device.path = path;
+    for (const auto& row : hid::kHidInterfaceTable) {
+      if (row.vendor_id == ids.vendor_id && row.product_id == ids.product_id) {
+        device.kind = row.device_kind;
+        break;
+      }
+    }
+    DebugTraceF("watcher: %s is refused to this user after %d tries", path.c_str(), count);
+    denied_.push_back(device);
+    denied_changed_ = true;
+  }
+  return false;
+}
+
+// Drops the refusals of paths no longer listed, and reported devices none of whose paths is
+// still refused; publishes what the callers read.
+void DeviceWatcher::ForgetRefusals(const std::vector<std::string>& present) {
+  std::erase_if(refusals_, [&](const auto& entry) {
+    return std::find(present.begin(), present.end(), entry.first) == present.end();
+  });
+  const auto before = denied_.size();
+  std::erase_if(denied_, [&](const DeniedDevice& d) {
+    return std::none_of(refusals_.begin(), refusals_.end(), [&](const auto& entry) {
+      const hid::HidPathIds ids = hid::ParseHidPathIds(entry.first);
+      return ids.vendor_id == d.vendor_id && ids.product_id == d.product_id;
+    });
+  });
+  if (denied_.size() != before) denied_changed_ = true;
+  bool pending = false;
+  for (const auto& [path, count] : refusals_) pending = pending || count <= options_.access_retries;
+  std::lock_guard lock(state_mutex_);
+  published_denied_ = denied_;
+  check_pending_ = pending;
 }
 
 void DeviceWatcher::TestBoundPaths(WatcherPassSummary& summary) {
@@ -279,6 +341,16 @@ bool DeviceWatcher::WaitForFirstScan(std::chrono::milliseconds timeout) const {
 std::uint64_t DeviceWatcher::EnumerationCount() const {
   std::lock_guard lock(state_mutex_);
   return enumerations_;
+}
+
+std::vector<DeniedDevice> DeviceWatcher::DeniedDevices() const {
+  std::lock_guard lock(state_mutex_);
+  return published_denied_;
+}
+
+bool DeviceWatcher::AccessCheckPending() const {
+  std::lock_guard lock(state_mutex_);
+  return check_pending_;
 }
 
 std::uint64_t DeviceWatcher::PassCount() const {

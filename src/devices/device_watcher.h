@@ -17,9 +17,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "devices/worker_thread.h"
 #include "hid/hid_backend.h"
@@ -40,6 +43,18 @@ struct WatcherOptions {
   // For a backend without a change counter: watch this folder for hidraw nodes coming and going
   // (Linux inotify). Empty: no watch, every pass is a full pass.
   std::filesystem::path device_node_folder;
+  // A supported node this user may not open is tried again at this many more passes (the
+  // seat's access is applied slightly after the node appears) before it is reported.
+  int access_retries = 3;
+};
+
+// A supported device whose node is present but refused to this user.
+struct DeniedDevice {
+  hid::DeviceKind kind = hid::DeviceKind::Keyboard;
+  std::uint16_t vendor_id = 0;
+  std::uint16_t product_id = 0;
+  std::string path;  // the first refused path of the device
+  bool operator==(const DeniedDevice&) const = default;
 };
 
 // What one pass did (for tests and the benchmark).
@@ -84,6 +99,9 @@ class DeviceWatcher {
   void SetRemovalCallback(RowCallback callback);
   // Called once, after the first enumeration of the watcher's life.
   void SetFirstScanCallback(FirstScanCallback callback);
+  // Called whenever the reported refused devices change (also to none).
+  using DeniedCallback = std::function<void(const std::vector<DeniedDevice>& denied)>;
+  void SetDeniedCallback(DeniedCallback callback);
 
   // Starts the watcher thread. False when it runs already.
   bool Start();
@@ -103,6 +121,10 @@ class DeviceWatcher {
   // Waits up to timeout for the first enumeration; true when it happened.
   bool WaitForFirstScan(std::chrono::milliseconds timeout) const;
   std::uint64_t EnumerationCount() const;
+  // The refused devices reported after their retries, one per device.
+  std::vector<DeniedDevice> DeniedDevices() const;
+  // True while a refused node is still being retried (not yet reported).
+  bool AccessCheckPending() const;
   std::uint64_t PassCount() const;
 
  private:
@@ -110,6 +132,9 @@ class DeviceWatcher {
   WatcherPassSummary PassLocked(bool force);
   void BindPresentPaths(WatcherPassSummary& summary);
   void TestBoundPaths(WatcherPassSummary& summary);
+  // A candidate whose probe failed: counts a refusal; true when it is to be retried next pass.
+  bool NoteRefusal(const std::string& path, const hid::HidPathIds& ids);
+  void ForgetRefusals(const std::vector<std::string>& present);
   void Publish();
 
   hid::HidBackend& backend_;
@@ -119,6 +144,12 @@ class DeviceWatcher {
   RowCallback on_arrival_;
   RowCallback on_removal_;
   FirstScanCallback on_first_scan_;
+  DeniedCallback on_denied_;
+
+  // Refused candidate paths and how many passes refused each (pass thread only).
+  std::map<std::string, int> refusals_;
+  std::vector<DeniedDevice> denied_;  // reported; published under state_mutex_ as well
+  bool denied_changed_ = false;
 
   // Held for a whole pass; only the pass touches the working copy.
   std::mutex pass_mutex_;
@@ -131,6 +162,8 @@ class DeviceWatcher {
   mutable std::mutex state_mutex_;
   mutable std::condition_variable first_scan_cv_;
   hid::HidInterfaceCopy published_;
+  std::vector<DeniedDevice> published_denied_;
+  bool check_pending_ = false;
   bool first_scan_done_ = false;
   std::uint64_t enumerations_ = 0;
   std::uint64_t passes_ = 0;

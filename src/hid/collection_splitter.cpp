@@ -160,6 +160,12 @@ std::optional<std::vector<std::string>> CollectionSplitter::EnumeratePaths() {
   return paths;
 }
 
+bool CollectionSplitter::AccessDenied(const std::string& path) {
+  if (source_ == nullptr) return false;
+  const auto node = NodeOfCollectionPath(path);
+  return node && source_->NodeAccessDenied(*node);
+}
+
 std::unique_ptr<HidHandle> CollectionSplitter::Open(const std::string& path, bool read, bool write,
                                                     bool exclusive) {
   if (source_ == nullptr) return nullptr;

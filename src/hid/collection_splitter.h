@@ -65,6 +65,9 @@ class HidNodeSource {
   virtual std::unique_ptr<HidNode> OpenNode(const std::string& node, bool read, bool write,
                                             bool exclusive) = 0;
 
+  // As HidBackend::AccessDenied, for a whole node.
+  virtual bool NodeAccessDenied(const std::string& /*node*/) { return false; }
+
   // As HidBackend::ChangeCounter: changes whenever the set of nodes may have changed; nullopt
   // when the source cannot tell.
   virtual std::optional<std::uint64_t> ChangeCounter() { return std::nullopt; }
@@ -100,6 +103,7 @@ class CollectionSplitter : public HidBackend {
 
   // The node source's counter: collections come and go only with their nodes.
   std::optional<std::uint64_t> ChangeCounter() override;
+  bool AccessDenied(const std::string& path) override;
 
  private:
   std::unique_ptr<HidNodeSource> owned_;

@@ -66,6 +66,11 @@ class HidBackend {
   virtual std::unique_ptr<HidHandle> Open(const std::string& path, bool read, bool write,
                                           bool exclusive) = 0;
 
+  // True when path is present but this user may not open it (the node's permissions refuse
+  // it), so a watcher can tell the user instead of skipping the device. False when the path can
+  // be opened, is gone, or the stack cannot tell.
+  virtual bool AccessDenied(const std::string& /*path*/) { return false; }
+
   // Optional change notification: a number that changes whenever the set of present paths may
   // have changed (a plug or an unplug), so a watcher can skip enumerating an unchanged bus.
   // nullopt (the default) when the backend cannot tell; callers then enumerate on every pass.

@@ -3,9 +3,11 @@
 #include <hidapi/hidapi.h>
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <fstream>
 #include <mutex>
 #include <set>
@@ -205,6 +207,15 @@ std::unique_ptr<HidNode> HidapiNodeSource::OpenNode(const std::string& node, boo
     writer = std::make_unique<TimedReportWriter>(fd);
   }
   return std::make_unique<HidapiNode>(library_, std::move(reader), std::move(writer));
+}
+
+bool NodeAccessDenied(const std::filesystem::path& node) {
+  const int fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (fd >= 0) {
+    ::close(fd);
+    return false;
+  }
+  return errno == EACCES || errno == EPERM;
 }
 
 std::unique_ptr<HidBackend> MakeSystemHidBackend() {

@@ -17,6 +17,10 @@
 
 namespace norvik::hid {
 
+// True when the file node exists but this user may not open it for reading and writing (the
+// open fails with EACCES or EPERM). False when it opens, or fails for another reason.
+bool NodeAccessDenied(const std::filesystem::path& node);
+
 // The system bus: a CollectionSplitter over HidapiNodeSource.
 std::unique_ptr<HidBackend> MakeSystemHidBackend();
 
@@ -47,6 +51,7 @@ class HidapiNodeSource : public HidNodeSource {
   std::optional<HidNodeInfo> DescribeNode(const std::string& node) override;
   std::unique_ptr<HidNode> OpenNode(const std::string& node, bool read, bool write,
                                     bool exclusive) override;
+  bool NodeAccessDenied(const std::string& node) override { return hid::NodeAccessDenied(node); }
 
  private:
   struct Library;

@@ -1,6 +1,8 @@
 // Plugging and unplugging emulated devices under the running main window.
+#include <QLabel>
 #include <QStackedWidget>
 
+#include "app/access_banner.h"
 #include "app_fixture.h"
 #include "devices/device_set.h"
 #include "emulator/emulated_device.h"
@@ -11,6 +13,31 @@ namespace {
 using emulator::EmulatedProduct;
 
 class Hotplug : public AppFixture {};
+
+// A device plugged in whose node this user may not open is named in the banner with the fixing
+// command; once it opens it shows as usual and the banner goes.
+TEST_F(Hotplug, ARefusedDeviceIsNamedInTheBannerUntilItOpens) {
+  const auto pad = emulator::MakeEmulatedDevice(EmulatedProduct::MousePad);
+  pad->SetNodeAccessDenied(true);
+  Emu().Bus().Attach(pad);
+  QWidget* banner = nullptr;
+  ASSERT_TRUE(PumpUntil([&] {
+    banner = Wnd().findChild<QWidget*>(QString::fromLatin1(kAccessBannerName));
+    return banner != nullptr && !banner->isHidden();
+  }));
+  const auto* text = banner->findChild<QLabel*>();
+  ASSERT_NE(text, nullptr);
+  EXPECT_TRUE(text->text().startsWith(QStringLiteral("mousepad: plugged in, but")))
+      << text->text().toStdString();
+  EXPECT_TRUE(text->text().contains(QStringLiteral("udevadm trigger")))
+      << text->text().toStdString();
+  EXPECT_TRUE(ShownProducts().empty());
+
+  pad->SetNodeAccessDenied(false);
+  Wnd().Watcher()->Poke();
+  ASSERT_TRUE(WaitForShown({kMousePad}));
+  EXPECT_TRUE(PumpUntil([&] { return banner->isHidden(); }));
+}
 
 TEST_F(Hotplug, NoDeviceShowsTheNoDevicePageAndHidesSetWndToMain) {
   EXPECT_TRUE(ShownProducts().empty());

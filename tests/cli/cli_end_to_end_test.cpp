@@ -458,5 +458,35 @@ TEST_F(Norvikctl, ShootPushThatDoesNotGoThroughIsAOneLineFailure) {
   EXPECT_EQ(ParseJson(cable.out)["shoot"].asString(), "sent");
 }
 
+// A device whose node this user may not open is listed as denied, the fix is on stderr and the
+// list fails; once access is given it is listed as usual. The refusal is kept in the shared
+// emulator state, as a plug is.
+TEST_F(Norvikctl, ListNamesARefusedDeviceWithTheFixAndFails) {
+  ASSERT_EQ(Ctl({"emulator", "plug", "keyboard"}).status, 0);
+  ASSERT_EQ(Ctl({"emulator", "plug", "mousepad"}).status, 0);
+  ASSERT_EQ(Ctl({"emulator", "access", "mousepad", "denied"}).status, 0);
+
+  const CtlRun denied = Ctl({"list"});
+  EXPECT_EQ(denied.status, 1);
+  EXPECT_NE(denied.out.find("keyboard"), std::string::npos) << denied.out;
+  EXPECT_NE(denied.out.find("mousepad  320f:1004  access: denied"), std::string::npos)
+      << denied.out;
+  EXPECT_NE(denied.err.find("mousepad: plugged in, but this user may not open it"),
+            std::string::npos)
+      << denied.err;
+  EXPECT_NE(denied.err.find("sudo "), std::string::npos) << denied.err;
+
+  const Json::Value rows = ParseJson(Ctl({"--json", "list"}).out);
+  ASSERT_EQ(rows.size(), 2U) << rows;
+  EXPECT_EQ(rows[1]["device"].asString(), "mousepad");
+  EXPECT_EQ(rows[1]["access"].asString(), "denied");
+
+  ASSERT_EQ(Ctl({"emulator", "access", "mousepad", "allowed"}).status, 0);
+  const CtlRun allowed = Ctl({"list"});
+  EXPECT_EQ(allowed.status, 0) << allowed.err;
+  EXPECT_EQ(allowed.out.find("access: denied"), std::string::npos) << allowed.out;
+  EXPECT_NE(allowed.out.find("mousepad"), std::string::npos) << allowed.out;
+}
+
 }  // namespace
 }  // namespace norvik::cli::testing
