@@ -2,7 +2,6 @@
 
 namespace norvik::panels {
 
-CLightControlUI::CLightControlUI(QWidget* parent) : QWidget(parent) {}
 CMacroControlUI::CMacroControlUI(QWidget* parent) : QWidget(parent) {}
 CKeySetControlUI::CKeySetControlUI(QWidget* parent) : QWidget(parent) {}
 CShootControlUI::CShootControlUI(QWidget* parent) : QWidget(parent) {}

@@ -5,15 +5,10 @@
 #include <QString>
 #include <QWidget>
 
-namespace norvik::panels {
-
 // Lighting: mode, brightness, speed, colours, direction and custom groups.
-class CLightControlUI : public QWidget {
-  Q_OBJECT
- public:
-  explicit CLightControlUI(QWidget* parent = nullptr);
-  QString GetClass() const { return QStringLiteral("LightControl"); }
-};
+#include "panels/light_control.h"
+
+namespace norvik::panels {
 
 // The macro list, its event rows and recording.
 class CMacroControlUI : public QWidget {

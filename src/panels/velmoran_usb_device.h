@@ -187,7 +187,11 @@ class CVelmoranUSBDevice : public QWidget {
   virtual void SetActive(int active) { active_ = active; }
   virtual void SetLightControlStatus(int status) { light_control_ = status; }
   // Two or more devices are shown (the lighting page offers synchronisation).
-  virtual void SetSynchronisable(bool on) { synchronisable_ = on; }
+  virtual void SetSynchronisable(bool on) {
+    synchronisable_ = on;
+    emit SynchronisableChanged(on);
+  }
+  bool IsSynchronisable() const { return synchronisable_; }
   virtual void OnLanguageChanged() {}
 
   // --- the setting pages this panel serves ---
@@ -209,6 +213,12 @@ class CVelmoranUSBDevice : public QWidget {
   // The selector item that stands for this panel (not owned).
   void SetSelectorItem(CDeviceOptionUI* item);
   CDeviceOptionUI* SelectorItem() const;
+
+ signals:
+  // The shown values changed (a snapshot arrived or a page made an edit): pages that show
+  // values of their own read Snapshot() again.
+  void ValuesShown();
+  void SynchronisableChanged(bool on);
 
  protected:
   ui::WindowImplBase* MainWindow() const;
