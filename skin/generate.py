@@ -653,9 +653,10 @@ def mouse_svg():
     b += text(160, 113, "DPI", 6, fill=ACCENT)
     for x, y, w, h in (MOUSE_KEYS[3], MOUSE_KEYS[4]):
         b += rect(x, y, w, h, CAP_TOP, rx=6, stroke=CASE_EDGE, sw=1.2)
+    # The light strips stay dim in the drawing: the picture's light buttons show their colour.
     for zone in range(1, 7):
         x, y, w, h = MOUSE_LIGHTS[zone]
-        b += rect(x + 3, y + 2, w - 6, h - 4, ACCENT, rx=2, extra=' fill-opacity="0.75"')
+        b += rect(x + 3, y + 2, w - 6, h - 4, DIM, rx=2, extra=' fill-opacity="0.6"')
     b += circle(160, 244, 22, fill="url(#logo)", extra=' fill-opacity="0.35"')
     b += path("M151 254V234L169 254V234", stroke=ACCENT, sw=3,
               extra=' stroke-linecap="round" stroke-linejoin="round"')
@@ -707,7 +708,7 @@ def mousepad_svg():
     zones = mousepad_zones()
     for x, y, zw, zh in zones[:14]:
         b += rect(x + 2, y + 4 if zh == 14 else y + 2, zw - 4 if zh == 14 else 10,
-                  6 if zh == 14 else zh - 4, ACCENT, rx=3, extra=' fill-opacity="0.8"')
+                  6 if zh == 14 else zh - 4, DIM, rx=3, extra=' fill-opacity="0.6"')
     lx, ly, lw, lh = zones[14]
     b += text(lx + lw / 2, ly + lh / 2 + 6, "NORVIK", 17, fill=ACCENT, weight="bold")
     # Wireless phone charger in the top-right corner.
@@ -860,9 +861,10 @@ def lighting_effect_card(keyboard):
                           "secondary"),
                 ui_button("QPushButton", "custom_off_color_btn", "light_custom_off_text",
                           "secondary")]),
-            ui_label("light_custom_hint", "light_custom_hint_text", "card_hint")], spacing=4))
+            ui_label("light_custom_hint", "light_custom_hint_text", "card_hint")
+            .replace("</widget>", prop_bool("wordWrap", True) + "</widget>")], spacing=4))
     items.append(ui_button("QPushButton", "deng_same_mode", "light_same_mode_text", "secondary"))
-    return ui_card("light_effect_card", "light_effect_title_text", items, 240)
+    return ui_card("light_effect_card", "light_effect_title_text", items, 200)
 
 
 def lighting_motion_card():
@@ -877,7 +879,7 @@ def lighting_motion_card():
             ui_label("deng_fx_label", "light_direction_text"),
             ui_button("QRadioButton", "deng_FXL_check", "light_set_right_to_left_text"),
             ui_button("QRadioButton", "deng_FXR_check", "light_set_left_to_right_text")],
-            spacing=2)], 230)
+            spacing=2)], 200)
 
 
 def lighting_colour_card():
@@ -885,7 +887,7 @@ def lighting_colour_card():
     for c in "RGB":
         edits.append(ui_label(f"deng_label_{c}", f"light_colour_{c.lower()}_text"))
         edits.append(f'<widget class="QLineEdit" name="deng_edit_{c}">'
-                     f'{prop_size("maximumSize", 46, 16777215)}<property name="maxLength">'
+                     f'{prop_size("maximumSize", 40, 16777215)}<property name="maxLength">'
                      '<number>3</number></property></widget>')
     edits.append(ui_button("QPushButton", "deng_colordp_btn", None, "colour_shown",
                            prop_size("maximumSize", 40, 26)))
@@ -900,12 +902,12 @@ def lighting_colour_card():
         ui_box("QHBoxLayout", "light_rgb_row", edits, spacing=6),
         ui_box("QHBoxLayout", "light_swatch_row", swatches, spacing=6)], spacing=8)
     palette = ui_box("QVBoxLayout", "colorpallet_layout", [
-        f'<widget class="ColorPalette" name="deng_Color_Pallet">{prop_size("minimumSize", 300, 120)}'
-        f'{prop_size("maximumSize", 420, 150)}</widget>'], spacing=0)
+        f'<widget class="ColorPalette" name="deng_Color_Pallet">{prop_size("minimumSize", 280, 110)}'
+        f'{prop_size("maximumSize", 360, 140)}</widget>'], spacing=0)
     body = ui_box("QVBoxLayout", "light_color_layout", [
         ui_button("QCheckBox", "deng_7color_check", "light_seven_colour_text"), colour, palette],
         spacing=8)
-    return ui_card("light_colour_card", "light_colour_title_text", [body], 440)
+    return ui_card("light_colour_card", "light_colour_title_text", [body], 380)
 
 
 def lighting_page(family):

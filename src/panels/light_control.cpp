@@ -13,6 +13,7 @@
 
 #include "devices/keyboard_driver.h"
 #include "devices/led_store.h"
+#include "devices/light_preview.h"
 #include "panels/colour_palette.h"
 #include "panels/controls_picture.h"
 #include "panels/velmoran_usb_device.h"
@@ -39,6 +40,8 @@ constexpr char kSwatchPrefix[] = "color_option_";
 constexpr char kSwatchProperty[] = "swatch";
 constexpr char kColourEdits[3][12] = {"deng_edit_R", "deng_edit_G", "deng_edit_B"};
 constexpr int kModeItemHeight = 30;
+// The mouse's lighting mode that turns its lights off.
+constexpr int kMouseOffMode = 8;
 constexpr int kComponentMax = 255;
 constexpr QRgb kNoPalette = 0xFF000000;
 
@@ -397,7 +400,32 @@ void CLightControlUI::ShowValues() {
   // The picture's key buttons are made after the pages; watching twice is harmless.
   WatchKeyButtons();
   LoadModeNames();
-  Fill(panel_->Snapshot().values.light);
+  const profiles::LightState light = panel_->Snapshot().values.light;
+  Fill(light);
+  if (family_ == LightLayoutFamily::Mouse) PreviewStanding(light);
+}
+
+void CLightControlUI::PreviewStanding(const profiles::LightState& light) {
+  // The mouse runs no preview of its own: its lights show the colour (or the colour wheel)
+  // standing, dark in its off mode.
+  panel_->RunOnDevice<bool>(
+      "light-standing",
+      [light](devices::DeviceDriver& driver) {
+        const std::size_t count = driver.Leds().Count();
+        devices::PreviewLayout layout;
+        for (std::size_t i = 0; i < count; ++i)
+          layout.cells.push_back({static_cast<std::uint8_t>(i), 0});
+        layout.columns = static_cast<std::uint8_t>(std::max<std::size_t>(count, 1));
+        const devices::PreviewEffect effect =
+            light.SelectItem == kMouseOffMode ? devices::PreviewEffect::Off
+            : light.MultiColor != 0           ? devices::PreviewEffect::StaticMulticolour
+                                              : devices::PreviewEffect::Static;
+        devices::LightPreview preview(layout);
+        driver.Leds().Update(
+            [&](std::span<devices::LedEntry> leds) { preview.Reset(effect, light, leds); });
+        return true;
+      },
+      [this](bool) { panel_->NoteRepaint(); });
 }
 
 void CLightControlUI::LoadModeNames() {

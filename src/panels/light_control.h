@@ -100,6 +100,7 @@ class CLightControlUI : public QWidget, public ILightingPage {
   }
   void Edit(devices::SettingField field, int value);
   void ShowValues();
+  void PreviewStanding(const profiles::LightState& light);
   void LoadModeNames();
   void UploadCustomColours();
   bool PicksKeys() const;
