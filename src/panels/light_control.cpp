@@ -407,25 +407,22 @@ void CLightControlUI::ShowValues() {
 
 void CLightControlUI::PreviewStanding(const profiles::LightState& light) {
   // The mouse runs no preview of its own: its lights show the colour (or the colour wheel)
-  // standing, dark in its off mode.
-  panel_->RunOnDevice<bool>(
-      "light-standing",
-      [light](devices::DeviceDriver& driver) {
-        const std::size_t count = driver.Leds().Count();
-        devices::PreviewLayout layout;
-        for (std::size_t i = 0; i < count; ++i)
-          layout.cells.push_back({static_cast<std::uint8_t>(i), 0});
-        layout.columns = static_cast<std::uint8_t>(std::max<std::size_t>(count, 1));
-        const devices::PreviewEffect effect =
-            light.SelectItem == kMouseOffMode ? devices::PreviewEffect::Off
-            : light.MultiColor != 0           ? devices::PreviewEffect::StaticMulticolour
-                                              : devices::PreviewEffect::Static;
-        devices::LightPreview preview(layout);
-        driver.Leds().Update(
-            [&](std::span<devices::LedEntry> leds) { preview.Reset(effect, light, leds); });
-        return true;
-      },
-      [this](bool) { panel_->NoteRepaint(); });
+  // standing, dark in its off mode. The LED entries have their own lock.
+  devices::DeviceDriver* driver = panel_->Driver();
+  if (driver == nullptr) return;
+  const std::size_t count = driver->Leds().Count();
+  devices::PreviewLayout layout;
+  for (std::size_t i = 0; i < count; ++i) layout.cells.push_back({static_cast<std::uint8_t>(i), 0});
+  layout.columns = static_cast<std::uint8_t>(std::clamp<std::size_t>(count, 1, 255));
+  const devices::PreviewEffect effect = light.SelectItem == kMouseOffMode
+                                            ? devices::PreviewEffect::Off
+                                        : light.MultiColor != 0
+                                            ? devices::PreviewEffect::StaticMulticolour
+                                            : devices::PreviewEffect::Static;
+  devices::LightPreview preview(layout);
+  driver->Leds().Update(
+      [&](std::span<devices::LedEntry> leds) { preview.Reset(effect, light, leds); });
+  panel_->PeriodicWork();
 }
 
 void CLightControlUI::LoadModeNames() {
