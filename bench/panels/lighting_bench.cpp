@@ -75,9 +75,11 @@ struct KeyboardRig {
   CLightControlUI* page = nullptr;
 };
 
+// Made on first use, gone before the application object is.
+std::unique_ptr<KeyboardRig> g_rig;
 KeyboardRig& Rig() {
-  static KeyboardRig rig;
-  return rig;
+  if (!g_rig) g_rig = std::make_unique<KeyboardRig>();
+  return *g_rig;
 }
 
 // CPU time of the calling (UI) thread: what the work costs that thread, whatever else runs on
@@ -213,5 +215,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  g_rig.reset();
   return 0;
 }

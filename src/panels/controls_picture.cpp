@@ -26,6 +26,20 @@ const QColor kSelectedOutline(63, 169, 245);
 const QColor kDarkCap(20, 22, 26, 60);
 constexpr qreal kRimWidth = 2.0;
 
+// top drawn over bottom, as one colour (source-over of two translucent colours).
+QColor Over(const QColor& top, const QColor& bottom) {
+  const double a_top = top.alphaF();
+  const double a_bottom = bottom.alphaF() * (1.0 - a_top);
+  const double alpha = a_top + a_bottom;
+  if (alpha <= 0.0) return QColor(0, 0, 0, 0);
+  const auto mix = [&](double t, double b) { return (t * a_top + b * a_bottom) / alpha; };
+  QColor out;
+  out.setRgbF(static_cast<float>(mix(top.redF(), bottom.redF())),
+              static_cast<float>(mix(top.greenF(), bottom.greenF())),
+              static_cast<float>(mix(top.blueF(), bottom.blueF())), static_cast<float>(alpha));
+  return out;
+}
+
 void DrawImageString(QPainter& painter, const QRect& target, const QString& image) {
   if (image.isEmpty()) return;
   const QPixmap pixmap = ui::ResourceManager::Instance().Image(image);
@@ -132,13 +146,13 @@ void CDeviceKeyButtonUI::paintEvent(QPaintEvent* /*event*/) {
   outline.addRoundedRect(cap, kCapRadius, kCapRadius);
 
   // The glow: a faint wash of the light's colour and a rim as strong as its brightness, so the
-  // key legends of the device drawing stay readable under any colour.
-  painter.fillPath(outline, kDarkCap);
+  // key legends of the device drawing stay readable under any colour. The wash is the dark cap
+  // with the glow over it, filled once (the picture repaints every key on each live frame).
   bool rim = false;
   if (brightness_ > 0) {
     QColor glow = light_;
     glow.setAlpha(kGlowMinAlpha + brightness_ * (kGlowMaxAlpha - kGlowMinAlpha) / kFullBrightness);
-    painter.fillPath(outline, glow);
+    painter.fillPath(outline, Over(glow, kDarkCap));
     QColor edge = light_;
     edge.setAlpha(std::min(255, 96 + brightness_ * 159 / kFullBrightness));
     QPen rim_pen(edge);
@@ -146,6 +160,8 @@ void CDeviceKeyButtonUI::paintEvent(QPaintEvent* /*event*/) {
     painter.setPen(rim_pen);
     painter.drawPath(outline);
     rim = true;
+  } else {
+    painter.fillPath(outline, kDarkCap);
   }
   painter.setRenderHint(QPainter::Antialiasing, false);
   DrawImageString(painter, rect(), light_image_);
