@@ -18,8 +18,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMouseEvent>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 
 #include "devices/keyboard_driver.h"
@@ -101,7 +101,8 @@ void LiveFrame(benchmark::State& state) {
   light.Light = 4;
   light.MultiColor = 1;
   norvik::devices::LightPreview preview(norvik::devices::KeyboardPreviewLayout());
-  rig.driver.Leds().Update([&](auto leds) { preview.Reset(norvik::devices::PreviewEffect::Wave, light, leds); });
+  rig.driver.Leds().Update(
+      [&](auto leds) { preview.Reset(norvik::devices::PreviewEffect::Wave, light, leds); });
   QWidget* picture = rig.panel->SelectPanel();
   double total = 0;
   for (auto _ : state) {
@@ -183,8 +184,7 @@ void RubberBandRelease(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     CDeviceKeyButtonUI* first = StartDrag(rig);
-    const QPoint far =
-        first->mapFrom(picture, QPoint(picture->width() - 2, picture->height() - 2));
+    const QPoint far = first->mapFrom(picture, QPoint(picture->width() - 2, picture->height() - 2));
     Send(first, QEvent::MouseMove, far, Qt::LeftButton);
     state.ResumeTiming();
     const double start = ThreadSeconds();

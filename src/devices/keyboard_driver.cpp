@@ -286,8 +286,7 @@ DeviceResult KeyboardDriver::WriteCustomColour(int key_id, std::uint32_t colour)
   return WriteCustomColour(std::span<const int>(&key_id, 1), colour);
 }
 
-DeviceResult KeyboardDriver::WriteCustomColour(std::span<const int> key_ids,
-                                               std::uint32_t colour) {
+DeviceResult KeyboardDriver::WriteCustomColour(std::span<const int> key_ids, std::uint32_t colour) {
   const LedEntry led = UnpackLedEntry(colour);
   // The group the colour block is uploaded to.
   const int group = LightValues().CustomGroup;

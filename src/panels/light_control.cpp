@@ -352,6 +352,10 @@ void CLightControlUI::ColourComponentEdited(char component, const QString& text)
   if (auto* edit = Find<QLineEdit>(kColourEdits[index])) edit->setText(QString::number(value));
   const QRgb colour = GetColour();
   SetColour(colour);
+  // Leaving a field without a change sends nothing.
+  const profiles::LightState shown =
+      panel_ != nullptr ? panel_->Snapshot().values.light : profiles::LightState{};
+  if (colour == qRgb(shown.Red, shown.Green, shown.Blue)) return;
   Edit(SettingField::LightColour, static_cast<int>(colour & 0xFFFFFF));
 }
 
@@ -374,10 +378,9 @@ void CLightControlUI::CustomColourMode(int on) {
   const std::vector<int> keys = SelectedLights();
   if (panel_ == nullptr || !PicksKeys() || keys.empty()) return;
   const QRgb rgb = on != 0 ? GetColour() : 0;
-  const std::uint32_t colour = devices::PackLedEntry(
-      devices::LedEntry{static_cast<std::uint8_t>(qRed(rgb)),
-                        static_cast<std::uint8_t>(qGreen(rgb)),
-                        static_cast<std::uint8_t>(qBlue(rgb)), 0xFF});
+  const std::uint32_t colour = devices::PackLedEntry(devices::LedEntry{
+      static_cast<std::uint8_t>(qRed(rgb)), static_cast<std::uint8_t>(qGreen(rgb)),
+      static_cast<std::uint8_t>(qBlue(rgb)), 0xFF});
   panel_->RunOnDevice<bool>(
       "",
       [keys, colour](devices::DeviceDriver& driver) {
@@ -414,11 +417,10 @@ void CLightControlUI::PreviewStanding(const profiles::LightState& light) {
   devices::PreviewLayout layout;
   for (std::size_t i = 0; i < count; ++i) layout.cells.push_back({static_cast<std::uint8_t>(i), 0});
   layout.columns = static_cast<std::uint8_t>(std::clamp<std::size_t>(count, 1, 255));
-  const devices::PreviewEffect effect = light.SelectItem == kMouseOffMode
-                                            ? devices::PreviewEffect::Off
-                                        : light.MultiColor != 0
-                                            ? devices::PreviewEffect::StaticMulticolour
-                                            : devices::PreviewEffect::Static;
+  const devices::PreviewEffect effect =
+      light.SelectItem == kMouseOffMode ? devices::PreviewEffect::Off
+      : light.MultiColor != 0           ? devices::PreviewEffect::StaticMulticolour
+                                        : devices::PreviewEffect::Static;
   devices::LightPreview preview(layout);
   driver->Leds().Update(
       [&](std::span<devices::LedEntry> leds) { preview.Reset(effect, light, leds); });
@@ -487,8 +489,7 @@ bool CLightControlUI::eventFilter(QObject* watched, QEvent* event) {
   }
   auto* button = qobject_cast<CDeviceKeyButtonUI*>(watched);
   CSelectPanelUI* picture = panel_ != nullptr ? panel_->SelectPanel() : nullptr;
-  if (button == nullptr || picture == nullptr || !isVisible() ||
-      !PicksKeys()) {
+  if (button == nullptr || picture == nullptr || !isVisible() || !PicksKeys()) {
     return false;
   }
   auto* mouse = static_cast<QMouseEvent*>(event);

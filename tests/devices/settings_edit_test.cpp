@@ -214,7 +214,8 @@ TEST(SettingsEdit, LightEditsChangeTheLightStateOfEveryDeviceWithinTheirRanges) 
       {{F::LightDirection, 0, 7}, with([](L& s) { s.Fx = 1; })},
       {{F::LightMultiColour, 0, 0}, with([](L& s) { s.MultiColor = 0; })},
       // A colour keeps the seven-colour flag; a preset colour clears it.
-      {{F::LightColour, 0, 0x12AB0C}, with([](L& s) { s.Red = 0x12, s.Green = 0xAB, s.Blue = 0x0C; })},
+      {{F::LightColour, 0, 0x12AB0C},
+       with([](L& s) { s.Red = 0x12, s.Green = 0xAB, s.Blue = 0x0C; })},
       {{F::LightPresetColour, 0, 0xFF8000},
        with([](L& s) { s.Red = 0xFF, s.Green = 0x80, s.Blue = 0, s.MultiColor = 0; })},
       {{F::LightCustomGroup, 0, 4}, with([](L& s) { s.CustomGroup = 4; })},
