@@ -433,11 +433,11 @@ COMING_PAGE = "coming"
 LIGHTING_COMING_PAGE = "lighting_coming"
 DEVICE_PAGES = {
     # device: (key-function pages 0-2, function pages 1-3)
-    "keyboard": ((COMING_PAGE, "keyset", COMING_PAGE),
+    "keyboard": (("lighting_keyboard", "keyset", COMING_PAGE),
                  ("macro", COMING_PAGE, "keyboard_system")),
-    "mouse": ((COMING_PAGE, "keyset", "mouse_shoot"),
+    "mouse": (("lighting_mouse", "keyset", "mouse_shoot"),
               ("macro", "mouse_cursor", "mouse_system")),
-    "mousepad": ((COMING_PAGE, COMING_PAGE, COMING_PAGE),
+    "mousepad": (("lighting_mousepad", COMING_PAGE, COMING_PAGE),
                  (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
     "headset": ((COMING_PAGE, "headset_voice", "headset_magic"),
                 ("headset_surround", COMING_PAGE, COMING_PAGE)),
@@ -684,9 +684,10 @@ def mouse_svg():
     b += text(160, 113, "DPI", 6, fill=ACCENT)
     for x, y, w, h in (MOUSE_KEYS[3], MOUSE_KEYS[4]):
         b += rect(x, y, w, h, CAP_TOP, rx=6, stroke=CASE_EDGE, sw=1.2)
+    # The light strips stay dim in the drawing: the picture's light buttons show their colour.
     for zone in range(1, 7):
         x, y, w, h = MOUSE_LIGHTS[zone]
-        b += rect(x + 3, y + 2, w - 6, h - 4, ACCENT, rx=2, extra=' fill-opacity="0.75"')
+        b += rect(x + 3, y + 2, w - 6, h - 4, DIM, rx=2, extra=' fill-opacity="0.6"')
     b += circle(160, 244, 22, fill="url(#logo)", extra=' fill-opacity="0.35"')
     b += path("M151 254V234L169 254V234", stroke=ACCENT, sw=3,
               extra=' stroke-linecap="round" stroke-linejoin="round"')
@@ -738,7 +739,7 @@ def mousepad_svg():
     zones = mousepad_zones()
     for x, y, zw, zh in zones[:14]:
         b += rect(x + 2, y + 4 if zh == 14 else y + 2, zw - 4 if zh == 14 else 10,
-                  6 if zh == 14 else zh - 4, ACCENT, rx=3, extra=' fill-opacity="0.8"')
+                  6 if zh == 14 else zh - 4, DIM, rx=3, extra=' fill-opacity="0.6"')
     lx, ly, lw, lh = zones[14]
     b += text(lx + lw / 2, ly + lh / 2 + 6, "NORVIK", 17, fill=ACCENT, weight="bold")
     # Wireless phone charger in the top-right corner.
@@ -752,7 +753,8 @@ def mousepad_svg():
 
 
 def mousepad_ui():
-    buttons = "".join(key_button(f"key_{i}", *zone) for i, zone in enumerate(mousepad_zones()))
+    buttons = "".join(key_button(f"key_{i}", *zone, userdata=f"light_{i}")
+                      for i, zone in enumerate(mousepad_zones()))
     return device_layout("mousepad", "VelmoranMousePadDevice", "mousepad_device", "mousepad_picture",
                          "mousepad_device_key_light", MP_W, MP_H, buttons)
 
@@ -813,6 +815,149 @@ def headset_ui():
     buttons = "".join(key_button(f"key_{i}", *zone) for i, zone in enumerate(headset_zones()))
     return device_layout("headset", "VelmoranHS6533Device", "hs_device", "headset_picture",
                          "hs_device_key_light", HS_W, HS_H, buttons)
+
+
+# --- lighting pages ---------------------------------------------------------------------------
+
+# The preset colours of the lighting page ("color_option_" 0-7).
+LIGHT_SWATCHES = ("#ff0000", "#ff8000", "#ffff00", "#00ff00", "#00ffff", "#0000ff", "#8000ff",
+                  "#ffffff")
+# The keyboard's custom colour groups (the profile keeps five).
+LIGHT_CUSTOM_GROUPS = 5
+MARGINS0 = "".join(f'<property name="{side}Margin"><number>0</number></property>'
+                   for side in ("left", "top", "right", "bottom"))
+
+
+def ui_item(widget):
+    return f"<item>{widget}</item>\n"
+
+
+def ui_box(kind, name, items, spacing=8, margins=MARGINS0):
+    return (f'<widget class="QWidget" name="{name}"><layout class="{kind}" name="{name}_box">'
+            f'<property name="spacing"><number>{spacing}</number></property>{margins}\n'
+            + "".join(ui_item(i) for i in items) + "</layout></widget>")
+
+
+def ui_label(name, key, style="field_label"):
+    return (f'<widget class="QLabel" name="{name}">{prop_string("text", "@" + key)}'
+            f'{prop_string("styleClass", style, stdset=False)}</widget>')
+
+
+def ui_button(cls, name, key=None, style=None, extra=""):
+    props = ('<property name="focusPolicy"><enum>Qt::NoFocus</enum></property>'
+             '<property name="cursor"><cursorShape>PointingHandCursor</cursorShape></property>'
+             + prop_size("minimumSize", 0, 26))
+    if key:
+        props += prop_string("text", "@" + key)
+    if style:
+        props += prop_string("styleClass", style, stdset=False)
+    return f'<widget class="{cls}" name="{name}">{props}{extra}</widget>'
+
+
+def ui_slider(name, maximum):
+    return (f'<widget class="QSlider" name="{name}"><property name="maximum"><number>{maximum}'
+            '</number></property><property name="pageStep"><number>1</number></property>'
+            '<property name="orientation"><enum>Qt::Horizontal</enum></property>'
+            '<property name="focusPolicy"><enum>Qt::NoFocus</enum></property></widget>')
+
+
+def ui_card(name, title_key, items, width):
+    margins = "".join(f'<property name="{side}Margin"><number>{v}</number></property>'
+                      for side, v in (("left", 12), ("top", 10), ("right", 12), ("bottom", 10)))
+    body = "".join(ui_item(i) for i in items)
+    return (f'<widget class="QFrame" name="{name}">{prop_size("minimumSize", width, 0)}'
+            f'{prop_string("styleClass", "card", stdset=False)}'
+            f'<layout class="QVBoxLayout" name="{name}_box"><property name="spacing"><number>6'
+            f'</number></property>{margins}\n'
+            + ui_item(ui_label(f"{name}_title", title_key, "card_title")) + body
+            + f'<item><spacer name="{name}_end"><property name="orientation"><enum>Qt::Vertical'
+            '</enum></property></spacer></item>\n</layout></widget>')
+
+
+def lighting_effect_card(keyboard):
+    items = [ui_box("QVBoxLayout", "lighteffect_layout", [
+        ui_label("light_mode_label", "light_mode_text"),
+        '<widget class="QComboBox" name="light_combo_modeSelect"/>'], spacing=4)]
+    if keyboard:
+        items.append(ui_box("QVBoxLayout", "light_combo_ZZCCmodeSelectLayout", [
+            ui_label("light_area_label", "light_area_mode_text"),
+            '<widget class="QComboBox" name="light_combo_ZZCCmodeSelect"/>'], spacing=4))
+        groups = "".join(f'<item><property name="text"><string>@light_custom_group_{n}_text'
+                         '</string></property></item>' for n in range(1, LIGHT_CUSTOM_GROUPS + 1))
+        items.append(ui_box("QVBoxLayout", "lightcustom_layout", [
+            ui_label("light_custom_label", "light_custom_group_text"),
+            f'<widget class="QComboBox" name="light_combo_custommodeSelect">{groups}</widget>',
+            ui_box("QHBoxLayout", "light_custom_buttons", [
+                ui_button("QPushButton", "custom_bright_color_btn", "light_custom_bright_text",
+                          "secondary"),
+                ui_button("QPushButton", "custom_off_color_btn", "light_custom_off_text",
+                          "secondary")]),
+            ui_label("light_custom_hint", "light_custom_hint_text", "card_hint")
+            .replace("</widget>", prop_bool("wordWrap", True) + "</widget>")], spacing=4))
+    items.append(ui_button("QPushButton", "deng_same_mode", "light_same_mode_text", "secondary"))
+    return ui_card("light_effect_card", "light_effect_title_text", items, 200)
+
+
+def lighting_motion_card():
+    return ui_card("light_motion_card", "light_motion_title_text", [
+        ui_box("QVBoxLayout", "deng_light_layout", [
+            ui_label("deng_light_label", "light_brightness_text"),
+            ui_slider("deng_light_slider", 4)], spacing=2),
+        ui_box("QVBoxLayout", "deng_speed_layout", [
+            ui_label("deng_speed_label", "light_speed_text"),
+            ui_slider("deng_speed_slider", 5)], spacing=2),
+        ui_box("QVBoxLayout", "deng_fx_layout", [
+            ui_label("deng_fx_label", "light_direction_text"),
+            ui_button("QRadioButton", "deng_FXL_check", "light_set_right_to_left_text"),
+            ui_button("QRadioButton", "deng_FXR_check", "light_set_left_to_right_text")],
+            spacing=2)], 200)
+
+
+def lighting_colour_card():
+    edits = []
+    for c in "RGB":
+        edits.append(ui_label(f"deng_label_{c}", f"light_colour_{c.lower()}_text"))
+        edits.append(f'<widget class="QLineEdit" name="deng_edit_{c}">'
+                     f'{prop_size("maximumSize", 40, 16777215)}<property name="maxLength">'
+                     '<number>3</number></property></widget>')
+    edits.append(ui_button("QPushButton", "deng_colordp_btn", None, "colour_shown",
+                           prop_size("maximumSize", 40, 26)))
+    swatches = [ui_button("QPushButton", f"color_option_{n}", None, "swatch",
+                          prop_size("maximumSize", 26, 26) + prop_size("minimumSize", 26, 26)
+                          + prop_string("swatch", colour, stdset=False)
+                          + prop_string("styleSheet", f"background-color: {colour};"))
+                for n, colour in enumerate(LIGHT_SWATCHES)]
+    swatches.append('<spacer name="light_swatch_end"><property name="orientation">'
+                    '<enum>Qt::Horizontal</enum></property></spacer>')
+    colour = ui_box("QVBoxLayout", "deng_color_layout", [
+        ui_box("QHBoxLayout", "light_rgb_row", edits, spacing=6),
+        ui_box("QHBoxLayout", "light_swatch_row", swatches, spacing=6)], spacing=8)
+    palette = ui_box("QVBoxLayout", "colorpallet_layout", [
+        f'<widget class="ColorPalette" name="deng_Color_Pallet">{prop_size("minimumSize", 280, 110)}'
+        f'{prop_size("maximumSize", 360, 140)}</widget>'], spacing=0)
+    body = ui_box("QVBoxLayout", "light_color_layout", [
+        ui_button("QCheckBox", "deng_7color_check", "light_seven_colour_text"), colour, palette],
+        spacing=8)
+    return ui_card("light_colour_card", "light_colour_title_text", [body], 380)
+
+
+def lighting_page(family):
+    root = f"lighting_{family}_page"
+    cards = [lighting_effect_card(family == "keyboard"), lighting_motion_card(),
+             lighting_colour_card()]
+    body = "".join(ui_item(c) for c in cards)
+    return f"""<?xml version="1.0" encoding="UTF-8"?>
+<!-- Written by skin/generate.py; edit the generator, not this file. -->
+<ui version="4.0">
+ <class>{root}</class>
+ <widget class="CLightControlUI" name="{root}">
+  {geometry(0, 0, 1150, 300)}
+  <layout class="QHBoxLayout" name="{root}_layout"><property name="spacing"><number>8</number></property>{MARGINS0}
+{body}<item><spacer name="{root}_end"><property name="orientation"><enum>Qt::Horizontal</enum></property></spacer></item>
+  </layout>
+ </widget>
+</ui>
+"""
 
 
 # --- output -----------------------------------------------------------------------------------
@@ -1012,6 +1157,8 @@ def outputs():
     files["XML/DeviceXml/hs6533device.ui"] = headset_ui()
     files["XML/Pages/macro.ui"] = macro_page_ui()
     files["XML/Menus/macro_action_menu.xml"] = macro_menu_xml()
+    for family in ("keyboard", "mouse", "mousepad"):
+        files[f"XML/Pages/lighting_{family}.ui"] = lighting_page(family)
     return files
 
 

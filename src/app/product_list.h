@@ -38,7 +38,7 @@ inline constexpr std::array<ProductRow, kProductCount> kProducts = {{
     {"keyboard", 0, hid::DeviceKind::Keyboard, hid::InterfaceRole::Command,
      "XML\\DeviceXml\\keyboarddevice.xml", 126, 126, 0, devices::DeviceSlot::Keyboard},
     {"MousePad", 2, hid::DeviceKind::MousePad, hid::InterfaceRole::Command,
-     "XML\\DeviceXml\\mousepaddevice.xml", 15, 0, 0, devices::DeviceSlot::MousePad},
+     "XML\\DeviceXml\\mousepaddevice.xml", 15, 15, 0, devices::DeviceSlot::MousePad},
     {"HD", 3, hid::DeviceKind::Headset, hid::InterfaceRole::Command,
      "XML\\DeviceXml\\hs6533device.xml", 13, 0, 0, devices::DeviceSlot::Headset},
     {"keyboard2", 0, hid::DeviceKind::KeyboardSecondModel, hid::InterfaceRole::Command,

@@ -84,6 +84,14 @@ EditOutcome ApplySettingsEdit(DeviceDriver& driver, const SettingsEdit& edit) {
     return outcome;
   }
   WriteSettingsValues(*profile, values);
+  if (IsLightField(edit.field)) {
+    profile->SetLightInfo(values.light);
+    auto* keyboard = dynamic_cast<profiles::CKeyboardProfiledata*>(profile);
+    if (keyboard != nullptr && edit.field == SettingField::LightCustomGroup)
+      keyboard->SetCustomGroup(values.light.CustomGroup);
+    // The driver's light values and its preview of the picture follow the profile.
+    driver.NormaliseProfile();
+  }
   outcome.status = EditStatus::Done;
   outcome.saved = profile->Save();
   if (!outcome.saved) DebugTraceF("%s: profile not saved", driver.DeviceName().c_str());

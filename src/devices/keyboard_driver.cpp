@@ -283,18 +283,22 @@ DeviceResult KeyboardDriver::UploadCustomColours(bool scaled) {
 
 DeviceResult KeyboardDriver::WriteCustomColour(int key_id, std::uint32_t colour) {
   if (key_id < 0 || key_id >= kKeyboardKeyCount) return DeviceResult::NotSent;
-  Leds().Set(static_cast<std::size_t>(key_id), colour);
-  if (profile_loaded_) {
-    // The group the colour block is uploaded to.
-    const int group = LightValues().CustomGroup;
-    std::vector<profiles::ColourRecord> colours =
-        profile_.GetCustomColours(group, kKeyboardKeyCount);
-    if (static_cast<std::size_t>(key_id) < colours.size()) {
-      const LedEntry led = UnpackLedEntry(colour);
-      colours[static_cast<std::size_t>(key_id)] = {led.red, led.green, led.blue, led.brightness};
-      profile_.SetCustomColours(colours, group);
-    }
+  return WriteCustomColour(std::span<const int>(&key_id, 1), colour);
+}
+
+DeviceResult KeyboardDriver::WriteCustomColour(std::span<const int> key_ids, std::uint32_t colour) {
+  const LedEntry led = UnpackLedEntry(colour);
+  // The group the colour block is uploaded to.
+  const int group = LightValues().CustomGroup;
+  std::vector<profiles::ColourRecord> colours;
+  if (profile_loaded_) colours = profile_.GetCustomColours(group, kKeyboardKeyCount);
+  for (const int key_id : key_ids) {
+    if (key_id < 0 || key_id >= kKeyboardKeyCount) continue;
+    const auto index = static_cast<std::size_t>(key_id);
+    Leds().Set(index, colour);
+    if (index < colours.size()) colours[index] = {led.red, led.green, led.blue, led.brightness};
   }
+  if (profile_loaded_ && !colours.empty()) profile_.SetCustomColours(colours, group);
   return UploadCustomColours(/*scaled=*/false);
 }
 

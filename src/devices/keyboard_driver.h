@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,8 @@ class KeyboardDriver final : public DeviceDriver {
   // colours of the current group, and in mode 20 uploads the custom colour block. Success when
   // there is nothing to upload.
   DeviceResult WriteCustomColour(int key_id, std::uint32_t colour);
+  // WriteCustomColour for several keys with one upload; ids outside the keyboard are skipped.
+  DeviceResult WriteCustomColour(std::span<const int> key_ids, std::uint32_t colour);
   // In mode 20 uploads the custom colour block scaled by each LED's brightness.
   DeviceResult WriteCustomColours();
 

@@ -98,7 +98,51 @@ bool ApplyMouseEdit(MouseSettingsValues& mouse, const SettingsEdit& edit) {
   }
 }
 
+std::uint8_t Byte(int value, int high = 255) {
+  return static_cast<std::uint8_t>(std::clamp(value, 0, high));
+}
+
+void ApplyLightEdit(profiles::LightState& light, const SettingsEdit& edit) {
+  switch (edit.field) {
+    case SettingField::LightMode:
+      light.SelectItem = Byte(edit.value);
+      break;
+    case SettingField::LightBrightness:
+      light.Light = Byte(edit.value, kLightBrightnessMax);
+      break;
+    case SettingField::LightSpeed:
+      light.Speed = Byte(edit.value, kLightSpeedMax);
+      break;
+    case SettingField::LightDirection:
+      light.Fx = static_cast<std::uint8_t>(Flag(edit.value));
+      break;
+    case SettingField::LightMultiColour:
+      light.MultiColor = static_cast<std::uint8_t>(Flag(edit.value));
+      break;
+    case SettingField::LightPresetColour:
+      light.MultiColor = 0;
+      [[fallthrough]];
+    case SettingField::LightColour:
+      light.Red = static_cast<std::uint8_t>((edit.value >> 16) & 0xFF);
+      light.Green = static_cast<std::uint8_t>((edit.value >> 8) & 0xFF);
+      light.Blue = static_cast<std::uint8_t>(edit.value & 0xFF);
+      break;
+    case SettingField::LightCustomGroup:
+      light.CustomGroup = Byte(edit.value);
+      break;
+    case SettingField::LightSecondMode:
+      light.ZZCCLedMode = Byte(edit.value);
+      break;
+    default:
+      break;
+  }
+}
+
 }  // namespace
+
+bool IsLightField(SettingField field) {
+  return field >= SettingField::LightMode && field <= SettingField::LightSecondMode;
+}
 
 std::string EditKey(const SettingsEdit& edit) {
   return "setting " + std::to_string(static_cast<int>(edit.field)) + ":" +
@@ -106,6 +150,10 @@ std::string EditKey(const SettingsEdit& edit) {
 }
 
 bool ApplyEdit(SettingsValues& values, const SettingsEdit& edit) {
+  if (IsLightField(edit.field)) {
+    ApplyLightEdit(values.light, edit);
+    return true;
+  }
   if (values.keyboard) return ApplyKeyboardEdit(*values.keyboard, edit);
   if (values.mouse) return ApplyMouseEdit(*values.mouse, edit);
   return false;

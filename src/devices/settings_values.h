@@ -63,7 +63,22 @@ enum class SettingField : std::uint8_t {
   DoubleClickTime,   // milliseconds
   PointerPrecision,  // 0/1
   ScrollByPage,      // 0/1
+  // The lighting values of every device (the light state of the profile).
+  LightMode,          // lighting mode number, 0-255
+  LightBrightness,    // 0-kLightBrightnessMax
+  LightSpeed,         // 0-kLightSpeedMax
+  LightDirection,     // 0/1
+  LightMultiColour,   // 0/1
+  LightColour,        // value = 0xRRGGBB
+  LightPresetColour,  // value = 0xRRGGBB; the seven-colour flag is cleared with it
+  LightCustomGroup,   // 0-255
+  LightSecondMode,    // 0-255
 };
+
+// The lighting edits (they change SettingsValues::light).
+bool IsLightField(SettingField field);
+inline constexpr int kLightBrightnessMax = 4;
+inline constexpr int kLightSpeedMax = 5;
 
 struct SettingsEdit {
   SettingField field = SettingField::PollingRate;

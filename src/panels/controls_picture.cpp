@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 #include <QStyleOption>
 #include <algorithm>
 
@@ -25,6 +26,61 @@ const QColor kHotOutline(235, 240, 250, 220);
 const QColor kSelectedOutline(63, 169, 245);
 const QColor kDarkCap(20, 22, 26, 60);
 constexpr qreal kRimWidth = 2.0;
+
+// top drawn over bottom, as one colour (source-over of two translucent colours).
+QColor Over(const QColor& top, const QColor& bottom) {
+  const double a_top = top.alphaF();
+  const double a_bottom = bottom.alphaF() * (1.0 - a_top);
+  const double alpha = a_top + a_bottom;
+  if (alpha <= 0.0) return QColor(0, 0, 0, 0);
+  const auto mix = [&](double t, double b) { return (t * a_top + b * a_bottom) / alpha; };
+  QColor out;
+  out.setRgbF(static_cast<float>(mix(top.redF(), bottom.redF())),
+              static_cast<float>(mix(top.greenF(), bottom.greenF())),
+              static_cast<float>(mix(top.blueF(), bottom.blueF())), static_cast<float>(alpha));
+  return out;
+}
+
+// The glow of a key: a faint wash of the light's colour and a rim as strong as its brightness,
+// so the key legends of the device drawing stay readable under any colour; the dark cap alone
+// when the light is off. Drawn once per size, colour and brightness and kept in the pixmap
+// cache: on a live frame the picture repaints every key, and the rounded outline is the costly
+// part of it.
+QPixmap GlowPixmap(QSize size, qreal ratio, const QColor& light, int brightness) {
+  const QString key = QStringLiteral("devkey-glow:%1x%2@%3:%4:%5")
+                          .arg(size.width())
+                          .arg(size.height())
+                          .arg(ratio)
+                          .arg(brightness > 0 ? light.rgb() : 0u)
+                          .arg(brightness);
+  QPixmap glow;
+  if (QPixmapCache::find(key, &glow)) return glow;
+  glow = QPixmap(size * ratio);
+  glow.setDevicePixelRatio(ratio);
+  glow.fill(Qt::transparent);
+  QPainter painter(&glow);
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  const QRectF cap =
+      QRectF(QPointF(0, 0), QSizeF(size)).adjusted(kCapInset, kCapInset, -kCapInset, -kCapInset);
+  QPainterPath outline;
+  outline.addRoundedRect(cap, kCapRadius, kCapRadius);
+  if (brightness > 0) {
+    QColor wash = light;
+    wash.setAlpha(kGlowMinAlpha + brightness * (kGlowMaxAlpha - kGlowMinAlpha) / kFullBrightness);
+    painter.fillPath(outline, Over(wash, kDarkCap));
+    QColor edge = light;
+    edge.setAlpha(std::min(255, 96 + brightness * 159 / kFullBrightness));
+    QPen rim_pen(edge);
+    rim_pen.setWidthF(kRimWidth);
+    painter.setPen(rim_pen);
+    painter.drawPath(outline);
+  } else {
+    painter.fillPath(outline, kDarkCap);
+  }
+  painter.end();
+  QPixmapCache::insert(key, glow);
+  return glow;
+}
 
 void DrawImageString(QPainter& painter, const QRect& target, const QString& image) {
   if (image.isEmpty()) return;
@@ -126,28 +182,8 @@ void CDeviceKeyButtonUI::SetKeySetImage(const QString& image) {
 
 void CDeviceKeyButtonUI::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing, true);
-  const QRectF cap = QRectF(rect()).adjusted(kCapInset, kCapInset, -kCapInset, -kCapInset);
-  QPainterPath outline;
-  outline.addRoundedRect(cap, kCapRadius, kCapRadius);
-
-  // The glow: a faint wash of the light's colour and a rim as strong as its brightness, so the
-  // key legends of the device drawing stay readable under any colour.
-  painter.fillPath(outline, kDarkCap);
-  bool rim = false;
-  if (brightness_ > 0) {
-    QColor glow = light_;
-    glow.setAlpha(kGlowMinAlpha + brightness_ * (kGlowMaxAlpha - kGlowMinAlpha) / kFullBrightness);
-    painter.fillPath(outline, glow);
-    QColor edge = light_;
-    edge.setAlpha(std::min(255, 96 + brightness_ * 159 / kFullBrightness));
-    QPen rim_pen(edge);
-    rim_pen.setWidthF(kRimWidth);
-    painter.setPen(rim_pen);
-    painter.drawPath(outline);
-    rim = true;
-  }
-  painter.setRenderHint(QPainter::Antialiasing, false);
+  const bool rim = brightness_ > 0;
+  painter.drawPixmap(0, 0, GlowPixmap(size(), devicePixelRatioF(), light_, brightness_));
   DrawImageString(painter, rect(), light_image_);
   painter.setRenderHint(QPainter::Antialiasing, true);
 
@@ -156,6 +192,9 @@ void CDeviceKeyButtonUI::paintEvent(QPaintEvent* /*event*/) {
     DrawLabel(painter);
     return;
   }
+  const QRectF cap = QRectF(rect()).adjusted(kCapInset, kCapInset, -kCapInset, -kCapInset);
+  QPainterPath outline;
+  outline.addRoundedRect(cap, kCapRadius, kCapRadius);
   QPen pen(marked ? kSelectedOutline : (underMouse() ? kHotOutline : kOutline));
   pen.setWidthF(marked ? kSelectedOutlineWidth : kOutlineWidth);
   painter.setPen(pen);

@@ -2,7 +2,6 @@
 
 namespace norvik::panels {
 
-CLightControlUI::CLightControlUI(QWidget* parent) : QWidget(parent) {}
 CMacroControlUI::CMacroControlUI(QWidget* parent) : QWidget(parent) {}
 CMagicControlUI::CMagicControlUI(QWidget* parent) : QWidget(parent) {}
 CVoice6533ControlUI::CVoice6533ControlUI(QWidget* parent) : QWidget(parent) {}

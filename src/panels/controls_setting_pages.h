@@ -5,17 +5,11 @@
 #include <QString>
 #include <QWidget>
 
+// Lighting: mode, brightness, speed, colours, direction and custom groups.
+#include "panels/light_control.h"
 #include "panels/shoot_control.h"  // the recoil pattern page
 
 namespace norvik::panels {
-
-// Lighting: mode, brightness, speed, colours, direction and custom groups.
-class CLightControlUI : public QWidget {
-  Q_OBJECT
- public:
-  explicit CLightControlUI(QWidget* parent = nullptr);
-  QString GetClass() const { return QStringLiteral("LightControl"); }
-};
 
 // The macro list, its event rows and recording.
 class CMacroControlUI : public QWidget {

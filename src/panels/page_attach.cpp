@@ -4,6 +4,7 @@
 #include "panels/velmoran_usb_device.h"
 
 #include "panels/key_set_control.h"
+#include "panels/light_control.h"
 #include "panels/macro_page.h"
 #include "panels/shoot_control.h"
 
@@ -16,6 +17,7 @@ void CVelmoranUSBDevice::AttachPages() {
   // The macro page keeps its files in the driver's folder: none without a driver.
   if (auto* macros = findChild<QWidget*>(QStringLiteral("MacroControlItem")); macros && Driver())
     new MacroPage(*this, macros);
+  CLightControlUI::Attach(*this);
 }
 
 }  // namespace norvik::panels

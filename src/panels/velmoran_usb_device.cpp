@@ -205,6 +205,7 @@ void CVelmoranUSBDevice::RefreshPanel() {
     profile_panel_->SetProfiles(snapshot_.profile_names, snapshot_.selected_profile);
   }
   FillSettingsPages(this, snapshot_.values);
+  emit ValuesShown();
 }
 
 void CVelmoranUSBDevice::DropDeviceWork() {
@@ -228,6 +229,7 @@ void CVelmoranUSBDevice::ApplySnapshot(devices::DeviceSnapshot snapshot, std::ui
 bool CVelmoranUSBDevice::EditSetting(const devices::SettingsEdit& edit) {
   if (!devices::ApplyEdit(snapshot_.values, edit)) return false;
   FillSettingsPages(this, snapshot_.values);
+  emit ValuesShown();
   const std::uint64_t seq = ++edits_made_;
   const int product = product_index_;
   auto* applied = &edits_applied_;

@@ -187,7 +187,11 @@ class CVelmoranUSBDevice : public QWidget {
   virtual void SetActive(int active) { active_ = active; }
   virtual void SetLightControlStatus(int status) { light_control_ = status; }
   // Two or more devices are shown (the lighting page offers synchronisation).
-  virtual void SetSynchronisable(bool on) { synchronisable_ = on; }
+  virtual void SetSynchronisable(bool on) {
+    synchronisable_ = on;
+    emit SynchronisableChanged(on);
+  }
+  bool IsSynchronisable() const { return synchronisable_; }
   // Emits LanguageChanged, for the pages whose texts are not widget texts.
   virtual void OnLanguageChanged() { emit LanguageChanged(); }
 
@@ -227,6 +231,10 @@ class CVelmoranUSBDevice : public QWidget {
   void SnapshotApplied();
   // The language changed (pages whose texts are not widget texts set them again).
   void LanguageChanged();
+  // The shown values changed (a snapshot arrived or a page made an edit): pages that show
+  // values of their own read Snapshot() again.
+  void ValuesShown();
+  void SynchronisableChanged(bool on);
 
  protected:
   ui::WindowImplBase* MainWindow() const;

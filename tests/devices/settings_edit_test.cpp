@@ -185,6 +185,53 @@ TEST(SettingsEdit, EditsLandInTheirFieldClampedOrAreRefusedForOtherDevicesAndMis
   EXPECT_NE(EditKey({F::DpiValue, 1, 400}), EditKey({F::DpiValue, 2, 400}));
 }
 
+TEST(SettingsEdit, LightEditsChangeTheLightStateOfEveryDeviceWithinTheirRanges) {
+  using F = SettingField;
+  struct Row {
+    SettingsEdit edit;
+    profiles::LightState expected;  // from the start state below
+  };
+  profiles::LightState start;
+  start.SelectItem = 3;
+  start.Light = 2;
+  start.Speed = 2;
+  start.MultiColor = 1;
+  start.Red = 1;
+  start.Green = 2;
+  start.Blue = 3;
+  const auto with = [&start](auto change) {
+    profiles::LightState s = start;
+    change(s);
+    return s;
+  };
+  using L = profiles::LightState;
+  const Row rows[] = {
+      {{F::LightMode, 0, 300}, with([](L& s) { s.SelectItem = 255; })},
+      {{F::LightMode, 0, 20}, with([](L& s) { s.SelectItem = 20; })},
+      {{F::LightBrightness, 0, 9}, with([](L& s) { s.Light = kLightBrightnessMax; })},
+      {{F::LightSpeed, 0, -4}, with([](L& s) { s.Speed = 0; })},
+      {{F::LightSpeed, 0, 8}, with([](L& s) { s.Speed = kLightSpeedMax; })},
+      {{F::LightDirection, 0, 7}, with([](L& s) { s.Fx = 1; })},
+      {{F::LightMultiColour, 0, 0}, with([](L& s) { s.MultiColor = 0; })},
+      // A colour keeps the seven-colour flag; a preset colour clears it.
+      {{F::LightColour, 0, 0x12AB0C},
+       with([](L& s) { s.Red = 0x12, s.Green = 0xAB, s.Blue = 0x0C; })},
+      {{F::LightPresetColour, 0, 0xFF8000},
+       with([](L& s) { s.Red = 0xFF, s.Green = 0x80, s.Blue = 0, s.MultiColor = 0; })},
+      {{F::LightCustomGroup, 0, 4}, with([](L& s) { s.CustomGroup = 4; })},
+      {{F::LightSecondMode, 0, 3}, with([](L& s) { s.ZZCCLedMode = 3; })},
+  };
+  for (const SettingsValues& base : {KeyboardValues(), MouseValues(), SettingsValues{}}) {
+    for (const Row& row : rows) {
+      SettingsValues values = base;
+      values.light = start;
+      ASSERT_TRUE(ApplyEdit(values, row.edit)) << static_cast<int>(row.edit.field);
+      EXPECT_EQ(values.light, row.expected) << static_cast<int>(row.edit.field);
+      EXPECT_EQ(values.keyboard, base.keyboard);
+    }
+  }
+}
+
 class KeyboardEdits : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -226,6 +273,33 @@ TEST_F(KeyboardEdits, EachEditIsSavedInTheProfileAndReachesItsSettingsByte) {
   EXPECT_EQ(*snapshot.values.keyboard, saved);
   EXPECT_EQ(snapshot.profile_names, std::vector<std::string>{"profile1"});
   EXPECT_EQ(snapshot.selected_profile, 0);
+}
+
+TEST_F(KeyboardEdits, LightEditsReachTheBlockAndTheProfileAndPickedKeysTheColourBlock) {
+  for (const SettingsEdit& edit :
+       {SettingsEdit{SettingField::LightMode, 0, 20}, SettingsEdit{SettingField::LightSpeed, 0, 4},
+        SettingsEdit{SettingField::LightColour, 0, 0x0A0B0C},
+        SettingsEdit{SettingField::LightCustomGroup, 0, 2}}) {
+    ASSERT_EQ(ApplySettingsEdit(rig_.driver(), edit).pushed, DeviceResult::Success);
+  }
+  EXPECT_EQ(rig_.device().SettingsMemory().at(1), 20);
+  EXPECT_EQ(rig_.device().SettingsMemory().at(3), 1);  // 5 - speed
+  EXPECT_EQ(rig_.device().SettingsMemory().at(6), 0x0A);
+  EXPECT_EQ(rig_.device().SettingsMemory().at(25), 2);
+  EXPECT_EQ(rig_.driver().LightValues().SelectItem, 20);
+
+  const std::vector<int> keys = {1, 2, 500, -1};  // the last two name no key
+  const std::uint32_t colour = PackLedEntry({0x11, 0x22, 0x33, 0xFF});
+  ASSERT_EQ(rig_.driver().WriteCustomColour(keys, colour), DeviceResult::Success);
+  const auto colours = rig_.driver().KeyboardProfile().GetCustomColours(2, kKeyboardKeyCount);
+  const auto positions = rig_.driver().LightPositionMap();
+  for (const int key : {1, 2}) {
+    EXPECT_EQ(colours.at(key).Green, 0x22) << key;
+    EXPECT_EQ(rig_.driver().Leds().Get(static_cast<std::size_t>(key)), colour) << key;
+    const std::uint32_t at = 2 * 512 + positions.at(key) * 3u;
+    EXPECT_EQ(rig_.device().LightBlockBytes(at, 3), (Bytes{0x11, 0x22, 0x33})) << key;
+  }
+  EXPECT_NE(colours.at(3).Green, 0x22);
 }
 
 TEST_F(KeyboardEdits, AProfileThatCannotBeSavedIsReportedAndTheDeviceStillGetsTheEdit) {
