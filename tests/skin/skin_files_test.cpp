@@ -215,8 +215,9 @@ TEST(SkinLanguage, TextsTheProgramSetsExistWithTheirRequiredForm) {
     EXPECT_EQ(en->count(key), 1u) << "lan_en.xml lacks " << key.toStdString();
     EXPECT_EQ(cn->count(key), 1u) << "lan_cn.xml lacks " << key.toStdString();
   }
-  // The failure text is used as a printf format for one integer.
-  const QRegularExpression conversion(QStringLiteral("%[^%]|%$"));
+  // The failure text is used as a printf format for one integer; other texts take only the
+  // numbered places of QString::arg (%1, %2).
+  const QRegularExpression conversion(QStringLiteral("%[^%0-9]|%$"));
   for (const auto* texts : {&*en, &*cn}) {
     const QString format = texts->at("message_text_16");
     EXPECT_EQ(format.count(conversion), 1) << format.toStdString();
