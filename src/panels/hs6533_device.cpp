@@ -7,9 +7,12 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <algorithm>
+#include "ui/ui_types.h"
 
 namespace norvik::panels {
 namespace {
+
+using ui::IndexedName;
 
 using devices::AudioResult;
 using devices::HeadsetDriver;
@@ -20,10 +23,6 @@ constexpr char kBandValue[] = "6533_eq_hz_value_";
 constexpr char kMagicOption[] = "magic_option_";
 constexpr char kNameUsed[] = "message_text_5";
 constexpr int kVoiceEffects = devices::kVoiceEffectCount;
-
-QString Indexed(const char* prefix, int n) {
-  return QLatin1String(prefix) + QString::number(n);
-}
 
 HeadsetDriver* Headset(devices::DeviceDriver& driver) {
   return dynamic_cast<HeadsetDriver*>(&driver);
@@ -48,24 +47,24 @@ static void Check(QWidget* root, const QString& name, bool on) {
 int CVelmoranHS6533Device::SelectEqPreset(int n) {
   eq_preset_ = n >= 1 && n <= profiles::kMaxEqPreset ? n : 0;
   for (int i = 1; i <= profiles::kMaxEqPreset; ++i)
-    Check<QAbstractButton>(this, Indexed(kEqOption, i), i == eq_preset_);
+    Check<QAbstractButton>(this, IndexedName(kEqOption, i), i == eq_preset_);
   return eq_preset_;
 }
 
 void CVelmoranHS6533Device::SetBand(int i, int value) {
-  auto* slider = findChild<QSlider*>(Indexed(kBandSlider, i));
+  auto* slider = findChild<QSlider*>(IndexedName(kBandSlider, i));
   if (slider == nullptr) return;
   {
     const QSignalBlocker silent(slider);
     // Out-of-range values from a file are shown at the nearest end; nothing is written back.
     if (!slider->isSliderDown()) slider->setValue(value);
   }
-  if (auto* label = findChild<QLabel*>(Indexed(kBandValue, i)))
+  if (auto* label = findChild<QLabel*>(IndexedName(kBandValue, i)))
     label->setText(QString::number(slider->value()));
 }
 
 int CVelmoranHS6533Device::GetBand(int i) const {
-  auto* slider = findChild<QSlider*>(Indexed(kBandSlider, i));
+  auto* slider = findChild<QSlider*>(IndexedName(kBandSlider, i));
   return slider != nullptr ? slider->value() : -1;
 }
 
@@ -104,7 +103,7 @@ void CVelmoranHS6533Device::FillPages(const Values& values) {
   if (auto* group = findChild<QWidget*>(QStringLiteral("magic_option_layout")))
     group->setEnabled(s.MagicEnable != 0);
   for (int n = 1; n <= kVoiceEffects; ++n)
-    Check<QAbstractButton>(this, Indexed(kMagicOption, n), n == s.MagicType);
+    Check<QAbstractButton>(this, IndexedName(kMagicOption, n), n == s.MagicType);
   if (auto* notice = findChild<QWidget*>(QStringLiteral("audio_library_notice")))
     notice->setVisible(!values.audio_device);
   // Surround lives in the audio processor only: without it there is nothing to switch.
@@ -203,7 +202,7 @@ void CVelmoranHS6533Device::DeleteCustomEq() {
 void CVelmoranHS6533Device::VoiceEffect(int n) {
   if (n < 1 || n > kVoiceEffects) return;
   for (int i = 1; i <= kVoiceEffects; ++i)
-    Check<QAbstractButton>(this, Indexed(kMagicOption, i), i == n);
+    Check<QAbstractButton>(this, IndexedName(kMagicOption, i), i == n);
   RunAudio(
       "magic-type", [n](HeadsetDriver& hs) { return hs.SelectVoiceEffect(n); },
       [n](profiles::HeadsetSettings& s) { s.MagicType = n; });

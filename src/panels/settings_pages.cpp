@@ -7,9 +7,12 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <algorithm>
+#include "ui/ui_types.h"
 
 namespace norvik::panels {
 namespace {
+
+using ui::IndexedName;
 
 using devices::kDpiStageCount;
 
@@ -31,10 +34,6 @@ constexpr ValueLabel kValueLabels[] = {
 template <class T>
 T* Find(QWidget* root, const QString& name) {
   return root->findChild<T*>(name);
-}
-
-QString Indexed(const char* prefix, std::size_t n) {
-  return QLatin1String(prefix) + QString::number(n);
 }
 
 void SetSlider(QWidget* root, const QString& name, int value, int low = -1, int high = -1) {
@@ -73,9 +72,9 @@ void SetEditNumber(QWidget* root, const QString& name, int value, int highest) {
 
 void FillKeyboard(QWidget* root, const profiles::KeyboardSystem& system) {
   for (int i = 0; i < devices::kRepeatDelayOptionCount; ++i)
-    SetChecked(root, Indexed("repeat_delay_check_", i), system.RepeatDelay == i);
+    SetChecked(root, IndexedName("repeat_delay_check_", i), system.RepeatDelay == i);
   for (int i = 0; i < devices::kPollingRateOptionCount; ++i)
-    SetChecked(root, Indexed("polling_rate_option_", i), system.PollingRate == i);
+    SetChecked(root, IndexedName("polling_rate_option_", i), system.PollingRate == i);
   SetSlider(root, QStringLiteral("repeat_rate_slider"), system.Repeat, 0, devices::kRepeatRateMax);
   SetChecked(root, QStringLiteral("winlockflag_option"), system.WinFlag != 0);
   SetChecked(root, QStringLiteral("wflag_option"), system.WFlag != 0);
@@ -90,19 +89,20 @@ void FillMouse(QWidget* root, const devices::MouseSettingsValues& mouse, int ste
     const bool present = i < mouse.stages.size();
     for (const char* prefix :
          {"DPI_enable_check_", "mouse_device_seting_option_", "DPI_slider_", "DPI_edit_"}) {
-      if (QWidget* control = Find<QWidget>(root, Indexed(prefix, i))) control->setEnabled(present);
+      if (QWidget* control = Find<QWidget>(root, IndexedName(prefix, i)))
+        control->setEnabled(present);
     }
     if (!present) continue;
     const profiles::DpiStage& stage = mouse.stages[i];
-    SetChecked(root, Indexed("DPI_enable_check_", i), stage.StageActive != 0);
-    SetChecked(root, Indexed("mouse_device_seting_option_", i),
+    SetChecked(root, IndexedName("DPI_enable_check_", i), stage.StageActive != 0);
+    SetChecked(root, IndexedName("mouse_device_seting_option_", i),
                static_cast<int>(i) == mouse.active_stage);
-    SetSlider(root, Indexed("DPI_slider_", i), stage.StageDPIX / step, 0, slider_max);
-    SetEditNumber(root, Indexed("DPI_edit_", i), stage.StageDPIX, edit_max);
+    SetSlider(root, IndexedName("DPI_slider_", i), stage.StageDPIX / step, 0, slider_max);
+    SetEditNumber(root, IndexedName("DPI_edit_", i), stage.StageDPIX, edit_max);
   }
   const profiles::MouseSystem& system = mouse.system;
   for (int i = 0; i < devices::kPollingRateOptionCount; ++i)
-    SetChecked(root, Indexed("polling_rate_option_", i), system.ReportStage == i);
+    SetChecked(root, IndexedName("polling_rate_option_", i), system.ReportStage == i);
   SetSlider(root, QStringLiteral("pointer_speed_slider"), system.MouseSpeed,
             devices::kPointerSpeedMin, devices::kPointerSpeedMax);
   SetSlider(root, QStringLiteral("scroll_speed_slider"), system.WheelScorlllinse,
@@ -128,10 +128,10 @@ QString SliderValueText(const QString& slider_name, int value) {
 
 void PrepareSettingsPages(QWidget* root) {
   for (std::size_t i = 0; i < kDpiStageCount; ++i) {
-    if (auto* edit = Find<QLineEdit>(root, Indexed("DPI_edit_", i)))
+    if (auto* edit = Find<QLineEdit>(root, IndexedName("DPI_edit_", i)))
       edit->setValidator(new QIntValidator(0, devices::kDpiFallbackMax, edit));
-    auto* slider = Find<QSlider>(root, Indexed("DPI_slider_", i));
-    auto* edit = Find<QLineEdit>(root, Indexed("DPI_edit_", i));
+    auto* slider = Find<QSlider>(root, IndexedName("DPI_slider_", i));
+    auto* edit = Find<QLineEdit>(root, IndexedName("DPI_edit_", i));
     if (slider == nullptr || edit == nullptr) continue;
     // While dragged, the edit shows the DPI the slider stands on.
     QObject::connect(slider, &QSlider::sliderMoved, edit, [edit](int value) {
@@ -156,7 +156,7 @@ void FillSettingsPages(QWidget* root, const devices::SettingsValues& values) {
   if (values.mouse) {
     const int step = DpiStep(values);
     for (std::size_t i = 0; i < kDpiStageCount; ++i) {
-      if (auto* edit = Find<QLineEdit>(root, Indexed("DPI_edit_", i)))
+      if (auto* edit = Find<QLineEdit>(root, IndexedName("DPI_edit_", i)))
         edit->setProperty(kDpiStepProperty, step);
     }
     FillMouse(root, *values.mouse, step);

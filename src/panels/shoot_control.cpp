@@ -17,9 +17,12 @@
 #include "profiles/user_files.h"
 #include "ui/file_dialogs.h"
 #include "ui/resource_manager.h"
+#include "ui/ui_types.h"
 
 namespace norvik::panels {
 namespace {
+
+using ui::IndexedName;
 
 using devices::MacroPushResult;
 using devices::MacroPushStatus;
@@ -46,10 +49,6 @@ constexpr char kWriteFailed[] = "message_text_7";
 // Digits only; the lengths let 300 be typed (and shown as 255) but not 2560.
 constexpr int kDistanceDigits = 3;
 constexpr int kDelayDigits = 5;
-
-QString Indexed(const char* prefix, int n) {
-  return QLatin1String(prefix) + QString::number(n);
-}
 
 void CheckAlone(QAbstractButton* button, bool on) {
   if (button == nullptr) return;
@@ -116,14 +115,14 @@ void CShootControlUI::showEvent(QShowEvent* event) {
 
 void CShootControlUI::CheckGunOption(int gun) {
   for (int i = 0; i < profiles::kShootGunCount; ++i)
-    CheckAlone(findChild<QAbstractButton*>(Indexed(kGunOption, i)), i == gun);
+    CheckAlone(findChild<QAbstractButton*>(IndexedName(kGunOption, i)), i == gun);
   if (auto* pictures = findChild<QStackedWidget*>(QLatin1String(kPictureSwitch)))
     pictures->setCurrentIndex(gun);
 }
 
 void CShootControlUI::CheckBulletOption(int bullet) {
   for (int i = 0; i < profiles::kShootBulletCount; ++i)
-    CheckAlone(findChild<QAbstractButton*>(Indexed(kBulletOption, i)), i == bullet);
+    CheckAlone(findChild<QAbstractButton*>(IndexedName(kBulletOption, i)), i == bullet);
   if (auto* index = findChild<QLabel*>(QLatin1String(kBulletIndex)))
     index->setText(QString::number(bullet + 1));
 }

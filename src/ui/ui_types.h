@@ -65,4 +65,9 @@ class IControlTimerTarget {
   virtual void OnControlTimer(int id) = 0;
 };
 
+// The name of the n-th control of a numbered family ("magic_option_" 3 -> "magic_option_3").
+inline QString IndexedName(const char* prefix, long long n) {
+  return QLatin1String(prefix) + QString::number(n);
+}
+
 }  // namespace norvik::ui
