@@ -235,6 +235,9 @@ MacroPushResult DeviceDriver::WriteMacroTable() {
 DeviceResult DeviceDriver::WriteSettings(int /*profile*/, int /*active_index*/) {
   return DeviceResult::NotSent;
 }
+DeviceResult DeviceDriver::WriteLightSettings() {
+  return WriteSettings(0, 0);
+}
 bool DeviceDriver::QueryLink() {
   return true;
 }

@@ -161,6 +161,8 @@ class DeviceDriver {
   virtual DeviceResult PushKeyMap(int bank);
   virtual MacroPushResult WriteMacroTable();
   virtual DeviceResult WriteSettings(int profile, int active_index);
+  // What a change of the lighting alone sends: by default the settings block, which holds it.
+  virtual DeviceResult WriteLightSettings();
   // Base: true.
   virtual bool QueryLink();
   // Shared by keyboard, mouse and mouse pad: 6 bytes with ReadBlock (0x1A) at offset 0; byte 3

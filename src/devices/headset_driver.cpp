@@ -374,10 +374,18 @@ DeviceResult HeadsetDriver::ReadSettings() {
 bool HeadsetDriver::LoadProfile() {
   profile_loaded_ = LoadSelectedProfileSection(profile_);
   if (profile_loaded_) {
-    profile_.GetLightInfo();
+    SetLightValues(profile_.GetLightInfo());
     profile_.GetHeadsetSettings();
   }
   return profile_loaded_;
+}
+
+void HeadsetDriver::NormaliseProfile() {
+  if (profile_loaded_) SetLightValues(profile_.LightStateMirror());
+}
+
+DeviceResult HeadsetDriver::WriteLightSettings() {
+  return profile_loaded_ ? DeviceResult::Success : DeviceResult::NotSent;
 }
 
 DeviceResult HeadsetDriver::WriteSettings(int /*profile*/, int /*active_index*/) {

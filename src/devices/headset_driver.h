@@ -177,6 +177,11 @@ class HeadsetDriver final : public DeviceDriver {
   // Runs the audio device search again: Success with an audio device, else NotSent.
   DeviceResult ReadSettings() override;
   bool LoadProfile() override;
+  // The light values follow the profile's lighting.
+  void NormaliseProfile() override;
+  // The headset's lights are drawn by its colour reports from the light values: a lighting
+  // change has nothing to send to the audio side (resending the equaliser there is audible).
+  DeviceResult WriteLightSettings() override;
   // Sends the profile's audio settings to the library (equaliser preset, microphone and
   // monitoring levels and switches, voice effect): Success when every call succeeded, NotSent
   // without an audio device, WriteFailed when the library refused one.

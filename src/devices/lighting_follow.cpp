@@ -113,7 +113,7 @@ LightWrite WriteLight(DeviceDriver& driver, const LightMaker& make) {
   driver.NormaliseProfile();
   write.written = true;
   // The device first: what the user sees should not wait for the file.
-  write.pushed = driver.WriteSettings(0, 0);
+  write.pushed = driver.WriteLightSettings();
   write.saved = profile.Save();
   if (!write.saved) DebugTraceF("%s: profile not saved", driver.DeviceName().c_str());
   return write;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "devices/headset_driver.h"
+#include "devices/lighting_follow.h"
 #include "emulator/audio_standin/standin_link.h"
 #include "emulator/emulated_bus.h"
 #include "emulator/emulated_device.h"
@@ -327,6 +328,26 @@ TEST_F(HeadsetDriverTest, ProfilePushSendsTheStoredAudioSettings) {
 
   standin.SetPropertyResult(L"AAMuteControl", 3);
   EXPECT_EQ(driver->WriteSettings(0, 0), DeviceResult::WriteFailed);
+}
+
+// Synchronised or game lighting on the headset: its lights are drawn from the light values, so
+// the audio side hears nothing (a resent equaliser is audible) and the change is kept.
+TEST_F(HeadsetDriverTest, LightingChangeIsKeptAndLeavesTheAudioSideAlone) {
+  Start();
+  profiles::LightState light = driver->LightValues();
+  light.SelectItem = 3;
+  light.Red = 12;
+  light.Blue = 201;
+  const LightWrite write = WriteLight(*driver, [&](const profiles::LightState&) { return light; });
+  EXPECT_TRUE(write.written);
+  EXPECT_TRUE(write.saved);
+  EXPECT_EQ(write.pushed, DeviceResult::Success);
+  EXPECT_TRUE(standin.Writes().empty());
+  EXPECT_EQ(driver->LightValues(), light);
+  // Saved: a driver started afresh loads it.
+  HeadsetDriver again(&bus, DeviceFolders{root, NORVIK_SOURCE_DIR}, testing::StandinPath());
+  ASSERT_TRUE(again.LoadProfile());
+  EXPECT_EQ(again.LightValues(), light);
 }
 
 TEST_F(HeadsetDriverTest, LiveFrameReachesTheHeadsetAsTwelveReportsInOrder) {
