@@ -17,6 +17,7 @@ namespace norvik::app::scenario {
 namespace {
 
 constexpr int kActivationRounds = 20;
+constexpr int kDragSteps = 4;
 
 void SendMouse(QWidget* target, QEvent::Type type, Qt::MouseButton button, const QPoint& at) {
   const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
@@ -139,6 +140,27 @@ std::string ClickControl(const FoundControl& control, ClickKind kind) {
   QWidget* widget = control.widget.data();
   if (widget == nullptr) return "the control is gone";
   ClickWidget(widget, kind);
+  return {};
+}
+
+std::string DragBetween(QWidget* from, QWidget* to) {
+  if (from->window() != to->window()) return "the two controls are in different windows";
+  const QPoint centre = from->rect().center();
+  QWidget* target = from->childAt(centre);
+  if (target == nullptr || !from->isAncestorOf(target)) target = from;
+  QPointer<QWidget> guard(target);
+  const QPoint start = target->mapFrom(from, centre);
+  const QPoint end = target->mapFromGlobal(to->mapToGlobal(to->rect().center()));
+  SendMouse(target, QEvent::MouseButtonPress, Qt::LeftButton, start);
+  for (int step = 1; step <= kDragSteps && guard; ++step) {
+    const QPoint at = start + (end - start) * step / kDragSteps;
+    const QPointF global(target->mapToGlobal(at));
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(target->mapTo(target->window(), at)),
+                     global, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+  }
+  if (!guard) return "the control went away during the drag";
+  SendMouse(target, QEvent::MouseButtonRelease, Qt::LeftButton, end);
   return {};
 }
 

@@ -18,6 +18,9 @@ enum class ClickKind : std::uint8_t { Left, Double, Right };
 
 // At the centre of the control; a menu item is clicked inside its open menu.
 std::string ClickControl(const FoundControl& control, ClickKind kind);
+// Pressed at the centre of from, moved in steps to the centre of to and released there; the
+// events go to the widget pressed, as the window system's mouse grab sends them.
+std::string DragBetween(QWidget* from, QWidget* to);
 // Item index (or the item whose user data reads data) of a combo box or an item view.
 std::string SelectItem(QWidget* control, int index, const QString& data, bool by_data);
 // Pressed, moved to value, released.

@@ -261,6 +261,13 @@ std::string ScenarioRunner::PerformUserAction(const ScenarioStep& step) {
   }
   QWidget* widget = control->widget.data();
   if (widget == nullptr) return label + " is a menu item: it can only be clicked";
+  if (step.verb == ScenarioVerb::Drag) {
+    const auto drop = scenario::FindScenarioControl(window, step.drop, step.args[1], error);
+    if (!drop) return error;
+    if (drop->widget.isNull() || !drop->IsVisible())
+      return "\"" + step.args[1] + "\" is not a visible control";
+    return scenario::DragBetween(widget, drop->widget.data());
+  }
   const QString text = QString::fromStdString(step.args[1]);
   switch (step.verb) {
     case ScenarioVerb::Select:

@@ -66,6 +66,15 @@ std::string CheckControl(ScenarioStep& step) {
   return NeedControl(step);
 }
 
+std::string CheckDrag(ScenarioStep& step) {
+  if (std::string error = NeedControl(step); !error.empty()) return error;
+  const auto drop = ParseControlPath(step.args[1]);
+  if (!drop)
+    return "\"" + step.args[1] + "\" is not a control name (NAME, PARENT/NAME, NAME:INDEX)";
+  step.drop = *drop;
+  return {};
+}
+
 std::string CheckSelect(ScenarioStep& step) {
   if (std::string error = NeedControl(step); !error.empty()) return error;
   const std::string& choice = step.args[1];
@@ -164,10 +173,11 @@ struct VerbRow {
   Check check;
 };
 
-constexpr std::array<VerbRow, 24> kVerbs = {{
+constexpr std::array<VerbRow, 25> kVerbs = {{
     {"click", ScenarioVerb::Click, 1, "click NAME", CheckControl},
     {"dblclick", ScenarioVerb::DoubleClick, 1, "dblclick NAME", CheckControl},
     {"rclick", ScenarioVerb::RightClick, 1, "rclick NAME", CheckControl},
+    {"drag", ScenarioVerb::Drag, 2, "drag FROM TO", CheckDrag},
     {"select", ScenarioVerb::Select, 2, "select NAME INDEX|data=VALUE", CheckSelect},
     {"slide", ScenarioVerb::Slide, 2, "slide NAME VALUE", CheckSlide},
     {"type", ScenarioVerb::Type, 2, "type NAME TEXT", CheckControl},

@@ -19,6 +19,7 @@ enum class ScenarioVerb : std::uint8_t {
   Click,
   DoubleClick,
   RightClick,
+  Drag,
   Select,
   Slide,
   Type,
@@ -56,6 +57,7 @@ struct ScenarioStep {
   // The words after the verb ("emulator plug" counts as the verb), as written.
   std::vector<std::string> args;
   ControlPath control;              // lines that name a control (args[0])
+  ControlPath drop;                 // drag FROM TO: the control released over (args[1])
   long long number = 0;             // INDEX, VALUE, MS, OFFSET or N of the line
   bool by_data = false;             // select NAME data=VALUE
   std::vector<std::uint8_t> bytes;  // expect-memory HEXBYTES

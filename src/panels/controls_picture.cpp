@@ -95,6 +95,9 @@ void DrawImageString(QPainter& painter, const QRect& target, const QString& imag
 CSelectPanelUI::CSelectPanelUI(QWidget* parent) : QWidget(parent) {
   // The style sheet may give the panel a background of its own.
   setAttribute(Qt::WA_StyledBackground, true);
+  band_ = new QRubberBand(QRubberBand::Rectangle, this);
+  band_->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+  band_->hide();
 }
 
 void CSelectPanelUI::SetBackgroundImage(const QString& image) {
@@ -125,7 +128,11 @@ void CSelectPanelUI::mouseMoveEvent(QMouseEvent* event) {
   selection_ =
       QRect(QPoint(std::min(anchor_.x(), current_.x()), std::min(anchor_.y(), current_.y())),
             QPoint(std::max(anchor_.x(), current_.x()), std::max(anchor_.y(), current_.y())));
-  update();
+  band_->setGeometry(selection_);
+  if (!band_->isVisible()) {
+    band_->raise();
+    band_->show();
+  }
 }
 
 void CSelectPanelUI::mouseReleaseEvent(QMouseEvent* event) {
@@ -133,9 +140,11 @@ void CSelectPanelUI::mouseReleaseEvent(QMouseEvent* event) {
   pressed_ = false;
   if (!dragging_) return;
   dragging_ = false;
+  band_->hide();
   for (CDeviceKeyButtonUI* key : findChildren<CDeviceKeyButtonUI*>()) {
+    // Keys this model lacks are hidden, and stacked where a band could reach them.
     const QRect area(key->mapTo(this, QPoint(0, 0)), key->size());
-    key->SetSelected(selection_.intersects(area));
+    key->SetSelected(key->isVisibleTo(this) && selection_.intersects(area));
   }
   update();
   ui::SendNotify(this, kNotifyClickSelectEnd);

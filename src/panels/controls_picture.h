@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRect>
+#include <QRubberBand>
 #include <QString>
 #include <QWidget>
 
@@ -44,6 +45,8 @@ class CSelectPanelUI : public QWidget {
   QPoint anchor_;
   QPoint current_;
   QRect selection_;
+  // Shown over the keys while a drag lasts.
+  QRubberBand* band_ = nullptr;
 };
 
 class CDeviceKeyButtonUI : public QPushButton {
