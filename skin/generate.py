@@ -430,7 +430,6 @@ def shoot_gun_picture(barrel, stock, magazine, sight):
 # its own layout under XML/Pages, built into its slot by the panel ("pagefile"); a page of a
 # later change shows the "coming" note until it lands.
 COMING_PAGE = "coming"
-LIGHTING_COMING_PAGE = "lighting_coming"
 DEVICE_PAGES = {
     # device: (key-function pages 0-2, function pages 1-3)
     "keyboard": (("lighting_keyboard", "keyset", COMING_PAGE),
@@ -439,14 +438,9 @@ DEVICE_PAGES = {
               ("macro", "mouse_cursor", "mouse_system")),
     "mousepad": (("lighting_mousepad", COMING_PAGE, COMING_PAGE),
                  (COMING_PAGE, COMING_PAGE, COMING_PAGE)),
-    "headset": ((COMING_PAGE, "headset_voice", "headset_magic"),
+    "headset": (("lighting_headset", "headset_voice", "headset_magic"),
                 ("headset_surround", COMING_PAGE, COMING_PAGE)),
 }
-# Until the lighting page lands, its slot (key-function page 0) holds the note and the
-# "deng_same_mode" button.
-for _device, (_key_pages, _function_pages) in list(DEVICE_PAGES.items()):
-    if _key_pages[0] == COMING_PAGE:
-        DEVICE_PAGES[_device] = ((LIGHTING_COMING_PAGE,) + _key_pages[1:], _function_pages)
 
 
 def page_slot(stack, index, page, indent):
@@ -812,7 +806,8 @@ def headset_svg():
 
 
 def headset_ui():
-    buttons = "".join(key_button(f"key_{i}", *zone) for i, zone in enumerate(headset_zones()))
+    buttons = "".join(key_button(f"key_{i}", *zone, userdata=f"light_{i}")
+                      for i, zone in enumerate(headset_zones()))
     return device_layout("headset", "VelmoranHS6533Device", "hs_device", "headset_picture",
                          "hs_device_key_light", HS_W, HS_H, buttons)
 
@@ -1157,7 +1152,7 @@ def outputs():
     files["XML/DeviceXml/hs6533device.ui"] = headset_ui()
     files["XML/Pages/macro.ui"] = macro_page_ui()
     files["XML/Menus/macro_action_menu.xml"] = macro_menu_xml()
-    for family in ("keyboard", "mouse", "mousepad"):
+    for family in ("keyboard", "mouse", "mousepad", "headset"):
         files[f"XML/Pages/lighting_{family}.ui"] = lighting_page(family)
     return files
 

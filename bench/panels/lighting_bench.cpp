@@ -28,6 +28,7 @@
 #include "panels/controls_picture.h"
 #include "panels/light_control.h"
 #include "panels/velmoran_usb_device.h"
+#include "support/temp_folder.h"
 #include "ui/dialog_builder.h"
 #include "ui/resource_manager.h"
 
@@ -48,7 +49,8 @@ class Callback : public norvik::ui::IDialogBuilderCallback {
 };
 
 struct KeyboardRig {
-  KeyboardRig() : driver(nullptr, norvik::devices::DeviceFolders{}) {
+  // The driver's profile folder is a temporary one, never the working directory.
+  KeyboardRig() : driver(nullptr, norvik::devices::DeviceFolders{folder.path(), {}}) {
     Callback callback;
     panel.reset(qobject_cast<CVelmoranUSBDevice*>(norvik::ui::BuildLayout(
         QStringLiteral("XML\\DeviceXml\\keyboarddevice.xml"), &callback, nullptr)));
@@ -70,6 +72,7 @@ struct KeyboardRig {
   }
   ~KeyboardRig() { panel.reset(); }
 
+  norvik::testing::TempFolder folder;  // before the driver, which uses it
   norvik::devices::KeyboardDriver driver;
   std::unique_ptr<CVelmoranUSBDevice> panel;
   CLightControlUI* page = nullptr;

@@ -39,8 +39,10 @@ inline constexpr std::array<ProductRow, kProductCount> kProducts = {{
      "XML\\DeviceXml\\keyboarddevice.xml", 126, 126, 0, devices::DeviceSlot::Keyboard},
     {"MousePad", 2, hid::DeviceKind::MousePad, hid::InterfaceRole::Command,
      "XML\\DeviceXml\\mousepaddevice.xml", 15, 15, 0, devices::DeviceSlot::MousePad},
+    // The light counts of the mouse pad and the headset are their pictures' lights (none would
+    // leave the pictures uncoloured).
     {"HD", 3, hid::DeviceKind::Headset, hid::InterfaceRole::Command,
-     "XML\\DeviceXml\\hs6533device.xml", 13, 0, 0, devices::DeviceSlot::Headset},
+     "XML\\DeviceXml\\hs6533device.xml", 13, 13, 0, devices::DeviceSlot::Headset},
     {"keyboard2", 0, hid::DeviceKind::KeyboardSecondModel, hid::InterfaceRole::Command,
      "XML\\DeviceXml\\keyboarddevice.xml", 126, 126, 0, devices::DeviceSlot::Keyboard2},
 }};

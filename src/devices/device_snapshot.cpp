@@ -85,6 +85,8 @@ EditOutcome ApplySettingsEdit(DeviceDriver& driver, const SettingsEdit& edit) {
   }
   WriteSettingsValues(*profile, values);
   if (IsLightField(edit.field)) {
+    // The user's own lighting: the synchroniser no longer drives this device.
+    driver.Io().SetHold(false);
     profile->SetLightInfo(values.light);
     auto* keyboard = dynamic_cast<profiles::CKeyboardProfiledata*>(profile);
     if (keyboard != nullptr && edit.field == SettingField::LightCustomGroup)
@@ -95,7 +97,7 @@ EditOutcome ApplySettingsEdit(DeviceDriver& driver, const SettingsEdit& edit) {
   outcome.status = EditStatus::Done;
   outcome.saved = profile->Save();
   if (!outcome.saved) DebugTraceF("%s: profile not saved", driver.DeviceName().c_str());
-  outcome.pushed = driver.WriteSettings(0, 0);
+  outcome.pushed = IsLightField(edit.field) ? driver.WriteLightSettings() : driver.WriteSettings(0, 0);
   return outcome;
 }
 

@@ -37,6 +37,11 @@ std::optional<int> LevelOfScalar(std::optional<double> scalar) {
   return static_cast<int>(std::clamp<long>(level, 0, kAudioLevelMax));
 }
 
+const PreviewLayout& HeadsetPreviewLayout() {
+  static const PreviewLayout layout = StripPreviewLayout(kHeadsetLightCount);
+  return layout;
+}
+
 }  // namespace
 
 std::string_view AudioResultMeaning(AudioResult result) {
@@ -65,7 +70,8 @@ HeadsetDriver::HeadsetDriver(hid::HidBackend* backend, DeviceFolders folders,
                              std::optional<std::filesystem::path> audio_library)
     : DeviceDriver(backend, kHeadsetDeviceName, folders),
       library_file_(audio_library ? std::move(*audio_library)
-                                  : AudioLibraryPath(folders.program_folder)) {
+                                  : AudioLibraryPath(folders.program_folder)),
+      preview_(HeadsetPreviewLayout()) {
   Leds().SetCount(kHeadsetLightCount);
 }
 
@@ -361,6 +367,7 @@ DeviceResult HeadsetDriver::ReadKeyData() {
   }
   if (!started) InitAudio();
   LoadProfile();
+  StartPreview();
   LiveFrames().Start();
   StartAudioWatch();
   return DeviceResult::Success;
@@ -376,12 +383,38 @@ bool HeadsetDriver::LoadProfile() {
   if (profile_loaded_) {
     SetLightValues(profile_.GetLightInfo());
     profile_.GetHeadsetSettings();
+    RestartPreviewEffect();
   }
   return profile_loaded_;
 }
 
 void HeadsetDriver::NormaliseProfile() {
-  if (profile_loaded_) SetLightValues(profile_.LightStateMirror());
+  if (!profile_loaded_) return;
+  SetLightValues(profile_.LightStateMirror());
+  RestartPreviewEffect();
+}
+
+void HeadsetDriver::RestartPreviewEffect() {
+  const profiles::LightState values = LightValues();
+  const PreviewEffect effect = MousePadPreviewEffect(values.SelectItem);
+  Leds().Update([&](std::span<LedEntry> leds) { preview_.Reset(effect, values, leds); });
+  WakePreview();
+}
+
+std::optional<std::chrono::milliseconds> HeadsetDriver::PreviewPeriod() const {
+  if (Io().IsHeld()) return std::nullopt;
+  const profiles::LightState values = LightValues();
+  if (!PreviewEffectAnimates(MousePadPreviewEffect(values.SelectItem))) return std::nullopt;
+  const std::uint8_t threshold = MousePadPreviewThreshold(values.SelectItem, values.Speed);
+  if (threshold == 0) return std::nullopt;
+  return kPreviewTick * threshold;
+}
+
+bool HeadsetDriver::PreviewStep() {
+  if (Io().IsHeld()) return false;
+  bool changed = false;
+  Leds().Update([&](std::span<LedEntry> leds) { changed = preview_.Step(leds); });
+  return changed;
 }
 
 DeviceResult HeadsetDriver::WriteLightSettings() {

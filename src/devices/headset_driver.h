@@ -28,6 +28,7 @@
 #include "devices/audio_bridge.h"
 #include "devices/device_driver.h"
 #include "devices/headset_frame.h"
+#include "devices/light_preview.h"
 #include "profiles/hs6533_profiledata.h"
 
 namespace norvik::devices {
@@ -190,6 +191,11 @@ class HeadsetDriver final : public DeviceDriver {
   // channel is closed; WriteFailed (after a 200 ms pause) when a report was not taken.
   DeviceResult SendLiveFrame() override;
 
+  // The lights follow the profile's lighting mode (the mouse pad's modes) while the synchroniser
+  // does not drive them; the colour reports carry them to the headset.
+  std::optional<std::chrono::milliseconds> PreviewPeriod() const override;
+  bool PreviewStep() override;
+
   bool StartAudioWatch();
   void StopAudioWatch();
   bool AudioWatchRunning() const { return audio_watch_.Running(); }
@@ -207,12 +213,14 @@ class HeadsetDriver final : public DeviceDriver {
   // False when a loaded profile could not be saved.
   bool StoreSettings(const profiles::HeadsetSettings& settings);
   void AudioWatchLoop(WorkerThread& self);
+  void RestartPreviewEffect();
   void OnLibraryEvent(std::int32_t event);
 
   profiles::CHs6533Profiledata profile_;
   bool profile_loaded_ = false;
   const std::filesystem::path library_file_;
   AudioLibrary library_;
+  LightPreview preview_;
 
   mutable std::mutex audio_lock_;
   bool audio_started_ = false;

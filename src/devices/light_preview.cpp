@@ -94,15 +94,6 @@ PreviewLayout MakeKeyboardLayout() {
   return layout;
 }
 
-PreviewLayout MakeMousePadLayout() {
-  PreviewLayout layout;
-  layout.columns = kMousePadLightCount;
-  layout.rows = 1;
-  for (std::size_t i = 0; i < kMousePadLightCount; ++i) {
-    layout.cells.push_back({static_cast<std::uint8_t>(i), 0});
-  }
-  return layout;
-}
 
 // 0 → 0, 128 → 254, 255 → 0: one breath.
 unsigned Triangle(unsigned x) {
@@ -163,7 +154,16 @@ const PreviewLayout& KeyboardPreviewLayout() {
 }
 
 const PreviewLayout& MousePadPreviewLayout() {
-  static const PreviewLayout layout = MakeMousePadLayout();
+  static const PreviewLayout layout = StripPreviewLayout(kMousePadLightCount);
+  return layout;
+}
+
+PreviewLayout StripPreviewLayout(std::size_t count) {
+  PreviewLayout layout;
+  count = std::min<std::size_t>(count, 255);
+  layout.columns = static_cast<std::uint8_t>(std::max<std::size_t>(count, 1));
+  layout.rows = 1;
+  for (std::size_t i = 0; i < count; ++i) layout.cells.push_back({static_cast<std::uint8_t>(i), 0});
   return layout;
 }
 

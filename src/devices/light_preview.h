@@ -60,6 +60,8 @@ const PreviewLayout& KeyboardPreviewLayout();
 // The mouse pad's lights: a strip of kMousePadLightCount lights around its edge.
 inline constexpr std::size_t kMousePadLightCount = 16;
 const PreviewLayout& MousePadPreviewLayout();
+// count lights in one row (the mouse pad's edge, the headset's lights).
+PreviewLayout StripPreviewLayout(std::size_t count);
 
 enum class PreviewEffect : std::uint8_t {
   Off,                // everything dark

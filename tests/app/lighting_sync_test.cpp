@@ -150,6 +150,12 @@ TEST_F(LightingFollow, EveryOpenDeviceTakesTheLeadersValuesInItsOwnModeOrNothing
       EXPECT_TRUE(PumpUntil([&] { return Wnd().SyncThread()->FramesSent() > frames; }));
     }
   }
+  // The user's own lighting on one device takes that device, and only it, out of the
+  // synchronisation.
+  ASSERT_TRUE(Panel(kHeadset).EditSetting({devices::SettingField::LightMode, 0, 3}));
+  EXPECT_TRUE(PumpUntil([&] { return !Held(kHeadset); }));
+  EXPECT_TRUE(Held(kKeyboard));
+  EXPECT_TRUE(Held(kMousePad));
 }
 
 TEST_F(LightingFollow, GameMessagesFromNorvikctlLightTheSelectedDeviceUntilTimer1066) {

@@ -363,9 +363,10 @@ TEST(SkinLayouts, DevicePicturesHoldOneButtonPerKeyInsideThePicture) {
   const DevicePicture devices[] = {
       {"XML/DeviceXml/keyboarddevice.ui", "device_key_light", 126, 0, true},
       {"XML/DeviceXml/mousedevice.ui", "mouse_device_key_light", 6, 7, false},
-      // The mouse pad's zones are its lights: the picture recolours them like keys.
+      // The mouse pad's and the headset's zones are their lights: the picture recolours them
+      // like keys.
       {"XML/DeviceXml/mousepaddevice.ui", "mousepad_device_key_light", 15, 0, true},
-      {"XML/DeviceXml/hs6533device.ui", "hs_device_key_light", 13, 0, false},
+      {"XML/DeviceXml/hs6533device.ui", "hs_device_key_light", 13, 0, true},
   };
   for (const auto& device : devices) {
     SCOPED_TRACE(device.file.toStdString());
