@@ -290,6 +290,7 @@ std::vector<CommandReport> CommandDevice::Exchange(std::span<const std::uint8_t>
     capture_ = &produced;
     RequestRecord record;
     record.sequence = ++request_count_;
+    record.received = std::chrono::steady_clock::now();
     record.interface_number = kVendorInterface;
     record.collection = kCommandCollection;
     record.report.assign(request.begin(), request.end());

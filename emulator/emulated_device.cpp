@@ -316,6 +316,7 @@ int EmulatedDevice::WritePort(DevicePort& port, std::span<const std::uint8_t> re
     } else {
       RequestRecord record;
       record.sequence = ++request_count_;
+      record.received = std::chrono::steady_clock::now();
       record.interface_number = iface->number;
       record.collection = target->number;
       record.pipe = pipe;
