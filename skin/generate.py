@@ -457,6 +457,23 @@ def page_slot(stack, index, page, indent):
             f'{pad}</widget>\n')
 
 
+# The tallest device picture that leaves the pages under it their height in the smallest window
+# (1120 x 720); a taller drawing is shown scaled down, its key buttons with it.
+PICTURE_MAX_H = 264
+
+
+def picture_scale(height):
+    return min(1.0, PICTURE_MAX_H / height)
+
+
+def fitted(zone, scale):
+    """A key button's rectangle on a picture shown at scale: edges are scaled, so buttons that
+    did not overlap still do not."""
+    x, y, w, h = zone
+    left, top = round(x * scale), round(y * scale)
+    return (left, top, round((x + w) * scale) - left, round((y + h) * scale) - top)
+
+
 def device_layout(device, root_class, root_name, picture_name, panel_name, pic_w, pic_h,
                   buttons):
     """A device page: the profile panel with the function tabs on the left; on the right the
@@ -689,11 +706,13 @@ def mouse_svg():
 
 
 def mouse_ui():
-    buttons = "".join(key_button(f"key_{i}", *MOUSE_KEYS[i]) for i in range(6))
-    buttons += "".join(key_button(f"light_{i}", *MOUSE_LIGHTS[i], userdata=f"light_{i}")
-                       for i in range(7))
+    scale = picture_scale(MS_H)
+    buttons = "".join(key_button(f"key_{i}", *fitted(MOUSE_KEYS[i], scale)) for i in range(6))
+    buttons += "".join(key_button(f"light_{i}", *fitted(MOUSE_LIGHTS[i], scale),
+                                  userdata=f"light_{i}") for i in range(7))
     return device_layout("mouse", "VelmoranMouseDevice", "mouse_device", "mouse_picture",
-                         "mouse_device_key_light", MS_W, MS_H, buttons)
+                         "mouse_device_key_light", round(MS_W * scale), round(MS_H * scale),
+                         buttons)
 
 
 # --- mouse pad --------------------------------------------------------------------------------
@@ -747,10 +766,12 @@ def mousepad_svg():
 
 
 def mousepad_ui():
-    buttons = "".join(key_button(f"key_{i}", *zone, userdata=f"light_{i}")
+    scale = picture_scale(MP_H)
+    buttons = "".join(key_button(f"key_{i}", *fitted(zone, scale), userdata=f"light_{i}")
                       for i, zone in enumerate(mousepad_zones()))
     return device_layout("mousepad", "VelmoranMousePadDevice", "mousepad_device", "mousepad_picture",
-                         "mousepad_device_key_light", MP_W, MP_H, buttons)
+                         "mousepad_device_key_light", round(MP_W * scale), round(MP_H * scale),
+                         buttons)
 
 
 # --- headset ----------------------------------------------------------------------------------
@@ -806,10 +827,12 @@ def headset_svg():
 
 
 def headset_ui():
-    buttons = "".join(key_button(f"key_{i}", *zone, userdata=f"light_{i}")
+    scale = picture_scale(HS_H)
+    buttons = "".join(key_button(f"key_{i}", *fitted(zone, scale), userdata=f"light_{i}")
                       for i, zone in enumerate(headset_zones()))
     return device_layout("headset", "VelmoranHS6533Device", "hs_device", "headset_picture",
-                         "hs_device_key_light", HS_W, HS_H, buttons)
+                         "hs_device_key_light", round(HS_W * scale), round(HS_H * scale),
+                         buttons)
 
 
 # --- lighting pages ---------------------------------------------------------------------------
