@@ -192,7 +192,8 @@ class HeadsetDriver final : public DeviceDriver {
   DeviceResult SendLiveFrame() override;
 
   // The lights follow the profile's lighting mode (the mouse pad's modes) while the synchroniser
-  // does not drive them; the colour reports carry them to the headset.
+  // does not drive them (the preview rests while the device is held); the colour reports carry
+  // them to the headset.
   std::optional<std::chrono::milliseconds> PreviewPeriod() const override;
   bool PreviewStep() override;
 

@@ -339,22 +339,18 @@ void KeyboardDriver::RestartPreviewEffect() {
   const profiles::LightState values = LightValues();
   const PreviewEffect effect = KeyboardPreviewEffect(values.SelectItem);
   if (effect == PreviewEffect::Custom) LoadCustomColoursIntoLeds();
-  Leds().Update([&](std::span<LedEntry> leds) { preview_.Reset(effect, values, leds); });
+  preview_.Reset(effect, values, Leds());
   WakePreview();
 }
 
 std::optional<std::chrono::milliseconds> KeyboardDriver::PreviewPeriod() const {
   const profiles::LightState values = LightValues();
-  if (!PreviewEffectAnimates(KeyboardPreviewEffect(values.SelectItem))) return std::nullopt;
-  const std::uint8_t threshold = KeyboardPreviewThreshold(values.SelectItem, values.Speed);
-  if (threshold == 0) return std::nullopt;
-  return kPreviewTick * threshold;
+  return PreviewPeriodOf(KeyboardPreviewEffect(values.SelectItem),
+                         KeyboardPreviewThreshold(values.SelectItem, values.Speed));
 }
 
 bool KeyboardDriver::PreviewStep() {
-  bool changed = false;
-  Leds().Update([&](std::span<LedEntry> leds) { changed = preview_.Step(leds); });
-  return changed;
+  return preview_.Step(Leds());
 }
 
 // --- notifications ---

@@ -188,6 +188,23 @@ bool IsReactiveEffect(PreviewEffect effect) {
   }
 }
 
+std::optional<std::chrono::milliseconds> PreviewPeriodOf(PreviewEffect effect,
+                                                         std::uint8_t threshold) {
+  if (!PreviewEffectAnimates(effect) || threshold == 0) return std::nullopt;
+  return kPreviewTick * threshold;
+}
+
+void LightPreview::Reset(PreviewEffect effect, const profiles::LightState& values,
+                         LedStore& leds) {
+  leds.Update([&](std::span<LedEntry> entries) { Reset(effect, values, entries); });
+}
+
+bool LightPreview::Step(LedStore& leds) {
+  bool changed = false;
+  leds.Update([&](std::span<LedEntry> entries) { changed = Step(entries); });
+  return changed;
+}
+
 LightPreview::LightPreview(const PreviewLayout& layout) : layout_(&layout) {
   levels_.assign(layout_->cells.size(), 0);
   held_.assign(layout_->cells.size(), false);

@@ -8,6 +8,7 @@
 // by light number on the mouse pad.
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -89,6 +90,9 @@ PreviewEffect MousePadPreviewEffect(std::uint8_t mode);
 bool IsReactiveEffect(PreviewEffect effect);
 // False for the standing effects, which need no steps.
 bool PreviewEffectAnimates(PreviewEffect effect);
+// Time between two animation steps of effect at threshold ticks; nullopt when it stands still.
+std::optional<std::chrono::milliseconds> PreviewPeriodOf(PreviewEffect effect,
+                                                         std::uint8_t threshold);
 
 class LightPreview {
  public:
@@ -100,6 +104,9 @@ class LightPreview {
   void Reset(PreviewEffect effect, const profiles::LightState& values, std::span<LedEntry> leds);
   // One animation step; true when any entry changed.
   bool Step(std::span<LedEntry> leds);
+  // The same over a driver's LED store, under its lock.
+  void Reset(PreviewEffect effect, const profiles::LightState& values, LedStore& leds);
+  bool Step(LedStore& leds);
   // Key presses of the reactive effects (LED entry index); other effects ignore them.
   void Press(std::size_t led);
   void Release(std::size_t led);

@@ -123,23 +123,18 @@ void MousePadDriver::OnNotificationUsage(hid::DeviceKind /*kind*/, std::uint16_t
 
 void MousePadDriver::RestartPreviewEffect() {
   const profiles::LightState values = LightValues();
-  const PreviewEffect effect = MousePadPreviewEffect(values.SelectItem);
-  Leds().Update([&](std::span<LedEntry> leds) { preview_.Reset(effect, values, leds); });
+  preview_.Reset(MousePadPreviewEffect(values.SelectItem), values, Leds());
   WakePreview();
 }
 
 std::optional<std::chrono::milliseconds> MousePadDriver::PreviewPeriod() const {
   const profiles::LightState values = LightValues();
-  if (!PreviewEffectAnimates(MousePadPreviewEffect(values.SelectItem))) return std::nullopt;
-  const std::uint8_t threshold = MousePadPreviewThreshold(values.SelectItem, values.Speed);
-  if (threshold == 0) return std::nullopt;
-  return kPreviewTick * threshold;
+  return PreviewPeriodOf(MousePadPreviewEffect(values.SelectItem),
+                         MousePadPreviewThreshold(values.SelectItem, values.Speed));
 }
 
 bool MousePadDriver::PreviewStep() {
-  bool changed = false;
-  Leds().Update([&](std::span<LedEntry> leds) { changed = preview_.Step(leds); });
-  return changed;
+  return preview_.Step(Leds());
 }
 
 }  // namespace norvik::devices
