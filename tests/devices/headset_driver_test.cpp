@@ -335,8 +335,10 @@ TEST_F(HeadsetDriverTest, ProfilePushSendsTheStoredAudioSettings) {
 TEST_F(HeadsetDriverTest, LightingChangeIsKeptAndLeavesTheAudioSideAlone) {
   Start();
   profiles::LightState light = driver->LightValues();
-  light.SelectItem = 3;
+  light.SelectItem = 3;  // steady, one colour
+  light.MultiColor = 0;
   light.Red = 12;
+  light.Green = 0;
   light.Blue = 201;
   const LightWrite write = WriteLight(*driver, [&](const profiles::LightState&) { return light; });
   EXPECT_TRUE(write.written);
@@ -344,6 +346,12 @@ TEST_F(HeadsetDriverTest, LightingChangeIsKeptAndLeavesTheAudioSideAlone) {
   EXPECT_EQ(write.pushed, DeviceResult::Success);
   EXPECT_TRUE(standin.Writes().empty());
   EXPECT_EQ(driver->LightValues(), light);
+  // Its lights (what the colour reports carry) show the new colour.
+  for (const LedEntry& entry : driver->Leds().Entries()) {
+    EXPECT_EQ(entry.red, 12);
+    EXPECT_EQ(entry.green, 0);
+    EXPECT_EQ(entry.blue, 201);
+  }
   // Saved: a driver started afresh loads it.
   HeadsetDriver again(&bus, DeviceFolders{root, NORVIK_SOURCE_DIR}, testing::StandinPath());
   ASSERT_TRUE(again.LoadProfile());
