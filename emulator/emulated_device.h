@@ -103,7 +103,7 @@ struct RequestRecord {
   ReportPipe pipe = ReportPipe::Interrupt;
   std::vector<std::uint8_t> report;  // as received, report id first
   RequestOutcome outcome = RequestOutcome::OutputReport;
-  std::uint8_t status = 0;  // reply status byte for Answered
+  std::uint8_t status = 0;                           // reply status byte for Answered
   std::chrono::steady_clock::time_point received{};  // when the device took it
 };
 

@@ -126,7 +126,7 @@ class Rig {
     return memory.size() > 8 && std::equal(wanted.begin(), wanted.end(), memory.begin() + 1);
   }
   struct Took {
-    double ms = 0;         // from start to the last command request of the range
+    double ms = 0;  // from start to the last command request of the range
     std::uint64_t commands = 0;
   };
   Took TookWith(std::size_t product, std::uint64_t after, std::uint64_t last,

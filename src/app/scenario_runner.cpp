@@ -450,8 +450,10 @@ static std::optional<std::filesystem::path> MacroEventFile(const std::filesystem
   const int index = QString::fromStdString(index_text).toInt(&number);
   QFile config(QString::fromStdString((folder / "macro.config").string()));
   if (!number || !config.open(QIODevice::ReadOnly)) return std::nullopt;
-  const QJsonArray macros =
-      QJsonDocument::fromJson(config.readAll()).object().value(QLatin1String("MacroInfo")).toArray();
+  const QJsonArray macros = QJsonDocument::fromJson(config.readAll())
+                                .object()
+                                .value(QLatin1String("MacroInfo"))
+                                .toArray();
   if (index < 0 || index >= macros.size()) return std::nullopt;
   const QString guid = macros.at(index).toObject().value(QLatin1String("Guid")).toString();
   if (guid.isEmpty() || guid.contains(QLatin1Char('/'))) return std::nullopt;

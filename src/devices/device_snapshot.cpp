@@ -97,7 +97,8 @@ EditOutcome ApplySettingsEdit(DeviceDriver& driver, const SettingsEdit& edit) {
   outcome.status = EditStatus::Done;
   outcome.saved = profile->Save();
   if (!outcome.saved) DebugTraceF("%s: profile not saved", driver.DeviceName().c_str());
-  outcome.pushed = IsLightField(edit.field) ? driver.WriteLightSettings() : driver.WriteSettings(0, 0);
+  outcome.pushed =
+      IsLightField(edit.field) ? driver.WriteLightSettings() : driver.WriteSettings(0, 0);
   return outcome;
 }
 

@@ -17,7 +17,8 @@ constexpr std::uint8_t kKeyboardFlashMode = 23;
 constexpr std::uint8_t kKeyboardFirstLateMode = 25;
 constexpr std::uint8_t kMousePadBreathingMode = 4;
 
-constexpr std::array<std::uint8_t, kBrightnessLevels> kBrightnessLevelTable = {0, 64, 128, 192, 255};
+constexpr std::array<std::uint8_t, kBrightnessLevels> kBrightnessLevelTable = {0, 64, 128, 192,
+                                                                               255};
 
 // First key id of each keyboard row; the row runs to the next start.
 constexpr std::array<int, kKeyboardGridRows + 1> kRowStarts = {0, 21, 42, 62, 84, 105, 126};
@@ -93,7 +94,6 @@ PreviewLayout MakeKeyboardLayout() {
   }
   return layout;
 }
-
 
 // 0 → 0, 128 → 254, 255 → 0: one breath.
 unsigned Triangle(unsigned x) {
@@ -194,8 +194,7 @@ std::optional<std::chrono::milliseconds> PreviewPeriodOf(PreviewEffect effect,
   return kPreviewTick * threshold;
 }
 
-void LightPreview::Reset(PreviewEffect effect, const profiles::LightState& values,
-                         LedStore& leds) {
+void LightPreview::Reset(PreviewEffect effect, const profiles::LightState& values, LedStore& leds) {
   leds.Update([&](std::span<LedEntry> entries) { Reset(effect, values, entries); });
 }
 

@@ -5,8 +5,8 @@
 // sends "click_select_end"; a double click on a key button sends "dbclick".
 
 #include <QColor>
-#include <QPoint>
 #include <QPainter>
+#include <QPoint>
 #include <QPushButton>
 #include <QRect>
 #include <QRubberBand>
